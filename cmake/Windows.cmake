@@ -1,0 +1,41 @@
+# Windows builds (i686 product, x86_64 for the tests under wine64).
+enable_language(RC)
+
+# The DLL may import only system DLLs: everything of the C and C++ runtime
+# and of winpthreads is linked in.
+set(CORVANE_STATIC_LINK -static -static-libgcc -static-libstdc++)
+add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0501 WINVER=0x0501)
+
+file(GLOB CORVANE_CORE_SOURCES CONFIGURE_DEPENDS
+  ${CMAKE_SOURCE_DIR}/support/*.cpp
+  ${CMAKE_SOURCE_DIR}/Config/*.cpp)
+add_library(corvane_core STATIC ${CORVANE_CORE_SOURCES})
+target_link_libraries(corvane_core PUBLIC corvane_text shell32 ole32 advapi32)
+target_compile_options(corvane_core PRIVATE -Wall -Wextra)
+
+add_library(CONFIG SHARED
+  exports/Exports.cpp
+  exports/DllMain.cpp
+  exports/CONFIG.def
+  exports/CONFIG.rc)
+set_target_properties(CONFIG PROPERTIES PREFIX "" OUTPUT_NAME CONFIG
+  IMPORT_PREFIX "lib" IMPORT_SUFFIX ".dll.a")
+target_include_directories(CONFIG PUBLIC ${CMAKE_SOURCE_DIR}/include)
+target_link_libraries(CONFIG PRIVATE corvane_core)
+target_link_options(CONFIG PRIVATE ${CORVANE_STATIC_LINK} -Wl,--enable-stdcall-fixup)
+
+add_executable(corvane-config tools/corvane-config.cpp)
+target_include_directories(corvane-config PRIVATE ${CMAKE_SOURCE_DIR}/include)
+target_link_libraries(corvane-config PRIVATE corvane_core)
+target_link_options(corvane-config PRIVATE ${CORVANE_STATIC_LINK})
+
+# The export table and imports of the DLL are checked on every build kind.
+if(CORVANE_TESTS)
+  add_test(NAME dll_exports
+    COMMAND ${CMAKE_SOURCE_DIR}/tests/check_dll.sh ${CORVANE_OBJDUMP} $<TARGET_FILE:CONFIG>)
+endif()
+
+# Behavioural tests run the x86_64 build under wine64.
+if(CORVANE_TESTS AND CMAKE_SIZEOF_VOID_P EQUAL 8)
+  include(cmake/WineTests.cmake)
+endif()

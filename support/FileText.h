@@ -1,0 +1,34 @@
+// Whole-file reading and writing of client files and exported lists.
+//
+// Contract: ReadWholeFile reads every byte (binary, no newline translation)
+// or answers false and leaves `text` alone.  ReplaceWholeFile never leaves a
+// half-written file behind: it writes a temporary file in the same folder,
+// flushes it, and swaps it for the target in one rename; on any failure the
+// target keeps its old bytes and the temporary file is removed.  An existing
+// target keeps its attributes and security (ReplaceFileA).
+#ifndef CORVANE_SUPPORT_FILETEXT_H
+#define CORVANE_SUPPORT_FILETEXT_H
+
+#include <string>
+
+bool ReadWholeFile(const std::string& path, std::string& text);
+bool ReplaceWholeFile(const std::string& path, const std::string& text);
+
+// An exported list file: created or cut to zero length when constructed,
+// receiving the list's bytes in one piece at the end.  A file that cannot be
+// opened makes Write a no-op (the export reports it no other way).
+class OutputFile {
+ public:
+  explicit OutputFile(const std::string& path);
+  ~OutputFile();
+  OutputFile(const OutputFile&) = delete;
+  OutputFile& operator=(const OutputFile&) = delete;
+
+  bool IsOpen() const { return file_ != nullptr; }
+  bool Write(const std::string& bytes);
+
+ private:
+  void* file_;  // FILE*
+};
+
+#endif  // CORVANE_SUPPORT_FILETEXT_H

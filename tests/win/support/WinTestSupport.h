@@ -1,0 +1,100 @@
+// Helpers for the tests that run under Wine against the real registry,
+// file system and the built CONFIG.dll.
+#ifndef CORVANE_TESTS_WIN_WINTESTSUPPORT_H
+#define CORVANE_TESTS_WIN_WINTESTSUPPORT_H
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "corvane_config.h"
+
+namespace wintest {
+
+// Folder of the running test program (where CONFIG.dll and the tools are).
+std::string ProgramFolder();
+std::string ConfigDllPath();
+std::string ConfigLogPath();
+
+// Deletes a registry key of HKEY_CURRENT_USER with all its sub keys, when
+// constructed and again when destroyed.
+class ScratchKey {
+ public:
+  explicit ScratchKey(const std::string& path);
+  ~ScratchKey();
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+void DeleteTree(HKEY root, const std::string& path);
+
+// Raw registry access for arranging and checking, independent of RegistryKey.
+bool SetRaw(HKEY root, const std::string& key, const std::string& name, DWORD type,
+            const void* data, DWORD size);
+bool SetText(HKEY root, const std::string& key, const std::string& name, const std::string& text);
+bool SetDword(HKEY root, const std::string& key, const std::string& name, DWORD value);
+struct RawValue {
+  bool exists = false;
+  DWORD type = 0;
+  std::string bytes;
+};
+RawValue GetRaw(HKEY root, const std::string& key, const std::string& name);
+bool KeyExists(HKEY root, const std::string& key);
+
+// A fresh, empty folder below the system's temporary folder, removed with
+// its content at the end.
+class TempFolder {
+ public:
+  explicit TempFolder(const std::string& name);
+  ~TempFolder();
+  const std::string& path() const { return path_; }
+  std::string Join(const std::string& relative) const;
+
+ private:
+  std::string path_;
+};
+void RemoveTree(const std::string& path);
+bool WriteFileBytes(const std::string& path, const std::string& bytes);  // makes parent folders
+bool ReadFileBytes(const std::string& path, std::string& bytes);
+bool FileExists(const std::string& path);
+
+// Sets the product's "Logging" value (or removes it) for the life of the
+// object, restoring what was there.
+class LoggingValue {
+ public:
+  explicit LoggingValue(bool on);
+  ~LoggingValue();
+
+ private:
+  RawValue saved_;
+};
+
+// CONFIG.dll loaded for the life of the object.  The DLL decides about
+// logging when it loads, so the Logging value must be set before.
+class LoadedConfig {
+ public:
+  LoadedConfig();
+  ~LoadedConfig();
+  bool ok() const { return module_ != nullptr; }
+  HMODULE module() const { return module_; }
+  int Call(const char* export_name, const std::string& argument) const;
+
+ private:
+  HMODULE module_;
+};
+
+// The configuration log's bytes; ClearLog deletes the file.
+std::string ReadLog();
+void ClearLog();
+// Lines of the log (split at CR LF).
+std::vector<std::string> LogLines();
+
+// Runs a program of the build folder with arguments; returns its exit code
+// and output (stdout and stderr together).
+int RunProgram(const std::string& command_line, std::string& output);
+
+}  // namespace wintest
+
+#endif  // CORVANE_TESTS_WIN_WINTESTSUPPORT_H
