@@ -369,7 +369,12 @@ int main(int argc, char** argv) {
     std::printf("%s(\"%s\") = %d: %s\n", info->name, argument.c_str(), code, meaning.c_str());
     if (log) {
       std::printf("--- ConfigLog lines of this call ---\n");
-      std::fwrite(log_text.data(), 1, log_text.size(), stdout);
+      // stdout is in text mode: print the log's CR LF line ends as "\n".
+      std::string lines;
+      for (std::size_t i = 0; i < log_text.size(); ++i)
+        if (!(log_text[i] == '\r' && i + 1 < log_text.size() && log_text[i + 1] == '\n'))
+          lines.push_back(log_text[i]);
+      std::fwrite(lines.data(), 1, lines.size(), stdout);
       std::printf("---\n");
     }
   }
