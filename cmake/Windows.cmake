@@ -22,7 +22,7 @@ set_target_properties(CONFIG PROPERTIES PREFIX "" OUTPUT_NAME CONFIG
   IMPORT_PREFIX "lib" IMPORT_SUFFIX ".dll.a")
 target_include_directories(CONFIG PUBLIC ${CMAKE_SOURCE_DIR}/include)
 target_link_libraries(CONFIG PRIVATE corvane_core)
-target_link_options(CONFIG PRIVATE ${CORVANE_STATIC_LINK} -Wl,--enable-stdcall-fixup)
+target_link_options(CONFIG PRIVATE ${CORVANE_STATIC_LINK} -Wl,--enable-stdcall-fixup $<$<CONFIG:Release>:-s>)
 
 add_executable(corvane-config tools/corvane-config.cpp)
 target_include_directories(corvane-config PRIVATE ${CMAKE_SOURCE_DIR}/include)

@@ -47,3 +47,10 @@ foreach(test_source ${CORVANE_WINE_TESTS})
   add_test(NAME ${test_name} COMMAND ${test_name})
   set_tests_properties(${test_name} PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wineprefix TIMEOUT 600)
 endforeach()
+
+# A plain C host program linked through the import library and the header.
+add_executable(header_host ${CMAKE_SOURCE_DIR}/tests/host/header_host.c)
+target_link_libraries(header_host PRIVATE CONFIG)
+target_link_options(header_host PRIVATE ${CORVANE_STATIC_LINK})
+add_test(NAME header_host COMMAND header_host)
+set_tests_properties(header_host PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wineprefix)
