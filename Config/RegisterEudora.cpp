@@ -3,6 +3,7 @@
 #include <io.h>
 
 #include <cstdio>
+#include <functional>
 #include <memory>
 
 #include "Config/parsers/EudoraNicknames.h"

@@ -12,7 +12,6 @@
 #ifndef CORVANE_CONFIG_REGISTEREUDORA_H
 #define CORVANE_CONFIG_REGISTEREUDORA_H
 
-#include <functional>
 #include <string>
 #include <vector>
 

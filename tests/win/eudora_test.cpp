@@ -228,16 +228,6 @@ TEST(EudoraFiles, UserFileAndInstalledFileAreBothRewrittenUserFirst) {
                                 kConfigureClose}));
 }
 
-TEST(EudoraFiles, InstalledFileAloneIsUsed) {
-  UserEudoraFolder user;
-  EudoraInstall install;
-  const std::string theirs =
-      install.Put("Eudora.ini", "[Settings]\r\nLoginName=bob\r\nPopServer=pop.b.org\r\n");
-  LoggingConfig config;
-  EXPECT_EQ(config.Call("SetEudora", kProxy), 255);
-  EXPECT_EQ(Ini(theirs, "Settings", "POPAccount"), "bob@pop.b.org@127.0.0.1");
-}
-
 // Reached as the user's file and again through an installation folder that
 // holds the user's folder: rewritten once, then found already configured.
 TEST(EudoraFiles, SameFileReachedTwiceIsRewrittenOnce) {
@@ -491,16 +481,6 @@ TEST(EudoraNicknames, UserFileAndInstalledFilesInOrderEachAddressOnce) {
   EXPECT_EQ(result.code, 255);
   EXPECT_EQ(result.output, "ann@a.org\r\nbob@b.org\r\n cy@c.org\r\ndee@d.org\r\n");
   EXPECT_EQ(result.log, Lines());
-}
-
-TEST(EudoraNicknames, RealNicknameFile) {
-  TempFolder out("eudora-out");
-  UserEudoraFolder user;
-  EudoraInstall install;
-  install.Put("NNdbase.txt", Crlf(Fixture("eudora.txt")));
-  const ImportResult result = Import(out.Join("white.txt"));
-  EXPECT_EQ(result.code, 255);
-  EXPECT_EQ(result.output, "foo@bar.com\r\n");
 }
 
 TEST(EudoraNicknames, NoNicknameFileGivesAnEmptyList) {
