@@ -591,8 +591,4 @@ TEST(OutlookWhiteList, WinesOwnMapiGivesTwoAndAnEmptyFile) {
   ClearLog();
 }
 
-TEST(OutlookBlackList, NothingToExport) {
-  EXPECT_EQ(RegisterOutlook().ImportBlackList("unused.txt"), 0);
-}
-
 }  // namespace
