@@ -263,7 +263,7 @@ bool RegisterOutlookExpress::RewriteProfiles(bool configure, const std::vector<s
   return rewritten;
 }
 
-AccountViews RegisterOutlookExpress::ListAccounts() const {
+AccountViews RegisterOutlookExpress::ListAccounts() const noexcept {
   AccountViews views;
   try {
     RegistryKey registry(HKEY_CURRENT_USER);

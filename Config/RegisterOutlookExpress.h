@@ -36,7 +36,7 @@ class RegisterOutlookExpress : public Register {
   // pair Configure would rewrite.  Account keys without a complete POP3 or
   // IMAP pair (directory and news accounts) are left out.  Reads only; never
   // raises (an unexpected failure ends the list early).
-  AccountViews ListAccounts() const;
+  AccountViews ListAccounts() const noexcept;
 
  private:
   static std::vector<std::string> FindAccountKeys(const RegistryKey& registry);

@@ -101,6 +101,9 @@ const AccountRow kAccountRows[] = {
     {"directory account without mail servers", nullptr, "00000006",
      {{"Account Name", "Directory"}, {"LDAP Server", "ldap.example.com"}},
      {}},
+    {"news account without mail servers", kIdentityA, "00000002",
+     {{"NNTP User Name", "don"}, {"NNTP Server", "news.wingtiptoys.invalid"}},
+     {}},
     {"server already localhost", nullptr, "00000007",
      {{"POP3 User Name", "fay"}, {"POP3 Server", "LocalHost"}},
      {}},
@@ -351,21 +354,6 @@ TEST(OutlookExpressAccounts, ListAccountsShowsTheAccountsConfigureVisits) {
     EXPECT_EQ(views[i].server, expected[i].server) << i;
   }
   EXPECT_EQ(Bytes(AccountKey(nullptr, "00000001"), "POP3 User Name"), before);
-}
-
-TEST(OutlookExpressAccounts, HostToolSetsAndResetsTheAccounts) {
-  OutlookExpressStores stores;
-  PutLoggedStore(stores);
-  const std::string tool = "\"" + ProgramFolder() + "\\corvane-config.exe\" ";
-  std::string output;
-  RunProgram(tool + "set outlookexpress 127.0.0.1", output);
-  EXPECT_NE(output.find("= 255"), std::string::npos) << output;
-  EXPECT_EQ(Bytes(AccountKey(kIdentityA, "00000001"), "IMAP User Name"), "bob@imap.b.org");
-  EXPECT_EQ(Bytes(AccountKey(kIdentityA, "00000001"), "IMAP Server"), "127.0.0.1");
-  RunProgram(tool + "reset outlookexpress 127.0.0.1", output);
-  EXPECT_NE(output.find("= 255"), std::string::npos) << output;
-  EXPECT_EQ(Bytes(AccountKey(nullptr, "00000001"), "POP3 User Name"), "alice");
-  EXPECT_EQ(Bytes(AccountKey(nullptr, "00000001"), "POP3 Server"), "pop.a.com");
 }
 
 // ---------------------------------------------------------------------------
@@ -646,6 +634,44 @@ TEST(OutlookExpressBlackList, OutputInAMissingFolderStillReturnsOne) {
   const std::string missing = folder.Join("gone\\black.txt");
   EXPECT_EQ(config.Call("ImportOutlookExpressBlackList", missing), 1);
   EXPECT_FALSE(FileExists(missing));
+}
+
+// The host tool end to end: set and reset, then both lists through the test
+// address book and the identities' rules.
+TEST(OutlookExpressHostTool, SetsResetsAndExportsBothLists) {
+  OutlookExpressStores stores;
+  PutLoggedStore(stores);
+  ASSERT_TRUE(
+      SetText(HKEY_CURRENT_USER, CriteriaKey(kIdentityA) + "\\000", "Value", "spam@bad.example"));
+  WabPathValue value(DoublePath().c_str());
+  WabDouble wab;
+  wab.Contacts(kContacts);
+  const std::string tool = "\"" + ProgramFolder() + "\\corvane-config.exe\" ";
+  std::string output;
+
+  RunProgram(tool + "set outlook-express 127.0.0.1", output);
+  EXPECT_NE(output.find("= 255"), std::string::npos) << output;
+  EXPECT_EQ(Bytes(AccountKey(kIdentityA, "00000001"), "IMAP User Name"), "bob@imap.b.org");
+  EXPECT_EQ(Bytes(AccountKey(kIdentityA, "00000001"), "IMAP Server"), "127.0.0.1");
+  EXPECT_EQ(Bytes(AccountKey(nullptr, "00000001"), "POP3 User Name"), "alice@pop.a.com");
+
+  RunProgram(tool + "reset outlook-express 127.0.0.1", output);
+  EXPECT_NE(output.find("= 255"), std::string::npos) << output;
+  EXPECT_EQ(Bytes(AccountKey(nullptr, "00000001"), "POP3 User Name"), "alice");
+  EXPECT_EQ(Bytes(AccountKey(nullptr, "00000001"), "POP3 Server"), "pop.a.com");
+  EXPECT_EQ(Bytes(AccountKey(kIdentityA, "00000001"), "IMAP Server"), "imap.b.org");
+
+  RunProgram(tool + "import outlook-express white \"" + wab.Output() + "\"", output);
+  EXPECT_NE(output.find("= 255"), std::string::npos) << output;
+  std::string written;
+  EXPECT_TRUE(ReadFileBytes(wab.Output(), written));
+  EXPECT_EQ(written, "ann@example.com\r\nbo@example.org\r\nsecond@example.org\r\n");
+
+  TempFolder folder("corvane-black");
+  RunProgram(tool + "import outlook-express black \"" + folder.Join("black.txt") + "\"", output);
+  EXPECT_NE(output.find("= 1"), std::string::npos) << output;
+  EXPECT_TRUE(ReadFileBytes(folder.Join("black.txt"), written));
+  EXPECT_EQ(written, "spam@bad.example\r\n");
 }
 
 }  // namespace
