@@ -239,21 +239,21 @@ bool RegisterOutlookExpress::RewriteProfiles(bool configure, const std::vector<s
     ConfigLog::WriteLog(protocol->user_label + user);
     ConfigLog::WriteLog(protocol->server_label + server);
 
-    const bool applies = configure ? CanConfigure(user, server, proxy)
-                                             : CanRestore(user, server, proxy);
+    const bool applies =
+        configure ? CanConfigure(user, server, proxy) : CanRestore(user, server, proxy);
     if (!applies) {
       ConfigLog::WriteLog(configure ? protocol->unchanged_configured
-                                              : protocol->unchanged_restored);
+                                    : protocol->unchanged_restored);
       continue;
     }
-    const bool changed = configure ? ConfigureAccount(proxy, user, server)
-                                             : RestoreAccount(proxy, user, server);
+    const bool changed =
+        configure ? ConfigureAccount(proxy, user, server) : RestoreAccount(proxy, user, server);
     if (!changed) {
       if (configure) SetResult(5);
       ConfigLog::WriteLog(protocol->update_failed);
       continue;
     }
-    // Write failures go unnoticed here: the account is rewritten next time.
+    // A failed write is not detected: the account is reported updated all the same.
     registry.WriteString(key, protocol->user_value, user, false);
     registry.WriteString(key, protocol->server_value, server, false);
     SetResult(255);

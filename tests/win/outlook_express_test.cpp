@@ -41,8 +41,8 @@ class OutlookExpressStores {
   OutlookExpressStores() : manager_(kManagerKey), identities_("Identities") {}
   void Put(const char* identity, const std::string& account, const Values& values) const {
     for (const auto& value : values)
-      ASSERT_TRUE(SetText(HKEY_CURRENT_USER, AccountKey(identity, account), value.first,
-                          value.second));
+      ASSERT_TRUE(
+          SetText(HKEY_CURRENT_USER, AccountKey(identity, account), value.first, value.second));
   }
 
  private:
@@ -82,41 +82,67 @@ const char kIdentityA[] = "{1A2B3C4D-0000-0000-0000-00000000000A}";
 const char kIdentityB[] = "{1A2B3C4D-0000-0000-0000-00000000000B}";
 
 const AccountRow kAccountRows[] = {
-    {"shared POP3 account", nullptr, "00000001",
+    {"shared POP3 account",
+     nullptr,
+     "00000001",
      {{"POP3 User Name", "alice"}, {"POP3 Server", "pop.example.com"}},
      {{"POP3 User Name", "alice@pop.example.com"}, {"POP3 Server", kProxy}}},
-    {"shared IMAP account", nullptr, "00000002",
+    {"shared IMAP account",
+     nullptr,
+     "00000002",
      {{"IMAP User Name", "bob"}, {"IMAP Server", "imap.example.org"}},
      {{"IMAP User Name", "bob@imap.example.org"}, {"IMAP Server", kProxy}}},
-    {"POP3 preferred over IMAP", nullptr, "00000003",
-     {{"POP3 User Name", "cat"}, {"POP3 Server", "pop.cat.net"},
-      {"IMAP User Name", "cat-imap"}, {"IMAP Server", "imap.cat.net"}},
+    {"POP3 preferred over IMAP",
+     nullptr,
+     "00000003",
+     {{"POP3 User Name", "cat"},
+      {"POP3 Server", "pop.cat.net"},
+      {"IMAP User Name", "cat-imap"},
+      {"IMAP Server", "imap.cat.net"}},
      {{"POP3 User Name", "cat@pop.cat.net"}, {"POP3 Server", kProxy}}},
-    {"POP3 user name without server falls through to IMAP", nullptr, "00000004",
+    {"POP3 user name without server falls through to IMAP",
+     nullptr,
+     "00000004",
      {{"POP3 User Name", "dan"}, {"IMAP User Name", "dan"}, {"IMAP Server", "imap.dan.net"}},
      {{"IMAP User Name", "dan@imap.dan.net"}, {"IMAP Server", kProxy}}},
-    {"POP3 server without user name falls through to IMAP", nullptr, "00000005",
+    {"POP3 server without user name falls through to IMAP",
+     nullptr,
+     "00000005",
      {{"POP3 Server", "pop.eve.net"}, {"IMAP User Name", "eve"}, {"IMAP Server", "imap.eve.net"}},
      {{"IMAP User Name", "eve@imap.eve.net"}, {"IMAP Server", kProxy}}},
-    {"directory account without mail servers", nullptr, "00000006",
+    {"directory account without mail servers",
+     nullptr,
+     "00000006",
      {{"Account Name", "Directory"}, {"LDAP Server", "ldap.example.com"}},
      {}},
-    {"news account without mail servers", kIdentityA, "00000002",
+    {"news account without mail servers",
+     kIdentityA,
+     "00000002",
      {{"NNTP User Name", "don"}, {"NNTP Server", "news.wingtiptoys.invalid"}},
      {}},
-    {"server already localhost", nullptr, "00000007",
+    {"server already localhost",
+     nullptr,
+     "00000007",
      {{"POP3 User Name", "fay"}, {"POP3 Server", "LocalHost"}},
      {}},
-    {"server already holding the proxy address", nullptr, "00000008",
+    {"server already holding the proxy address",
+     nullptr,
+     "00000008",
      {{"POP3 User Name", "gil"}, {"POP3 Server", "127.0.0.1"}},
      {}},
-    {"same account name under an identity", kIdentityA, "00000001",
+    {"same account name under an identity",
+     kIdentityA,
+     "00000001",
      {{"POP3 User Name", "hal"}, {"POP3 Server", "pop.hal.net"}},
      {{"POP3 User Name", "hal@pop.hal.net"}, {"POP3 Server", kProxy}}},
-    {"IMAP account of a second identity", kIdentityB, "00000001",
+    {"IMAP account of a second identity",
+     kIdentityB,
+     "00000001",
      {{"IMAP User Name", "ivy"}, {"IMAP Server", "imap.ivy.net"}},
      {{"IMAP User Name", "ivy@imap.ivy.net"}, {"IMAP Server", kProxy}}},
-    {"user name holding an @ is split at the last one", kIdentityB, "00000002",
+    {"user name holding an @ is split at the last one",
+     kIdentityB,
+     "00000002",
      {{"POP3 User Name", "jo@home"}, {"POP3 Server", "pop.jo.net"}},
      {{"POP3 User Name", "jo@home@pop.jo.net"}, {"POP3 Server", kProxy}}},
 };
@@ -251,8 +277,9 @@ TEST(OutlookExpressAccounts, NoAccountGivesFourAndWritesNothing) {
   const struct {
     const char* export_name;
     const char* banner;
-  } operations[] = {{"SetOutlookExpress", "-------------- Configuring Outlook Express -----------------"},
-                    {"ResetOutlookExpress", "-------------- Restoring Outlook Express -----------------"}};
+  } operations[] = {
+      {"SetOutlookExpress", "-------------- Configuring Outlook Express -----------------"},
+      {"ResetOutlookExpress", "-------------- Restoring Outlook Express -----------------"}};
   LoggingValue logging(true);
   LoadedConfig config;
   ASSERT_TRUE(config.ok());
@@ -262,9 +289,9 @@ TEST(OutlookExpressAccounts, NoAccountGivesFourAndWritesNothing) {
       for (const std::string& key : row.empty_keys) CreateKey(HKEY_CURRENT_USER, key);
       ClearLog();
       EXPECT_EQ(config.Call(operation.export_name, kProxy), 4) << row.what;
-      EXPECT_EQ(LogLines(), (std::vector<std::string>{
-                                operation.banner,
-                                "BaseException : No Outlook Express Accounts found."}))
+      EXPECT_EQ(LogLines(),
+                (std::vector<std::string>{operation.banner,
+                                          "BaseException : No Outlook Express Accounts found."}))
           << row.what;
       if (row.empty_keys.empty()) {
         EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kManagerKey)) << row.what;
@@ -285,7 +312,8 @@ class RefusingRegistrar : public RegisterOutlookExpress {
   }
   bool RestoreAccount(const std::string& proxy, std::string& user,
                       std::string& server) const override {
-    return user.rfind(refused_, 0) != 0 && RegisterOutlookExpress::RestoreAccount(proxy, user, server);
+    return user.rfind(refused_, 0) != 0 &&
+           RegisterOutlookExpress::RestoreAccount(proxy, user, server);
   }
 
  private:
@@ -318,8 +346,9 @@ TEST(OutlookExpressAccounts, RefusedRewriteGivesFiveUnlessALaterAccountSucceeds)
     const bool rewritten = row.configure ? registrar.Configure(kProxy) : registrar.Restore(kProxy);
     EXPECT_EQ(rewritten, row.returned) << row.refused;
     EXPECT_EQ(registrar.GetResult(), row.result) << row.refused << " configure=" << row.configure;
-    const std::string refused_key = std::string(kSharedAccounts) +
-                                    (std::string(row.refused) == "zed" ? "\\00000001" : "\\00000002");
+    const std::string refused_key =
+        std::string(kSharedAccounts) +
+        (std::string(row.refused) == "zed" ? "\\00000001" : "\\00000002");
     if (std::string(row.refused) != "nobody" && row.configure)
       EXPECT_EQ(Bytes(refused_key, "POP3 User Name"), row.refused);
   }
@@ -335,8 +364,10 @@ TEST(OutlookExpressAccounts, ListAccountsShowsTheAccountsConfigureVisits) {
   OutlookExpressStores stores;
   PutLoggedStore(stores);
   stores.Put(nullptr, "00000003",
-             {{"POP3 User Name", "cy"}, {"POP3 Server", "pop.c.com"},
-              {"IMAP User Name", "cy"}, {"IMAP Server", "imap.c.com"}});
+             {{"POP3 User Name", "cy"},
+              {"POP3 Server", "pop.c.com"},
+              {"IMAP User Name", "cy"},
+              {"IMAP Server", "imap.c.com"}});
   const std::string before = Bytes(AccountKey(nullptr, "00000001"), "POP3 User Name");
   const AccountViews views = RegisterOutlookExpress().ListAccounts();
   const struct {
@@ -372,8 +403,9 @@ std::string DoublePath() { return ProgramFolder() + "\\wab\\wabdouble.dll"; }
 // library, or removes it (nullptr), and puts back what was there.
 class WabPathValue {
  public:
-  explicit WabPathValue(const char* path) : saved_(GetRaw(HKEY_LOCAL_MACHINE, kWabPathKey, "")),
-                                             key_existed_(KeyExists(HKEY_LOCAL_MACHINE, kWabPathKey)) {
+  explicit WabPathValue(const char* path)
+      : saved_(GetRaw(HKEY_LOCAL_MACHINE, kWabPathKey, "")),
+        key_existed_(KeyExists(HKEY_LOCAL_MACHINE, kWabPathKey)) {
     if (path == nullptr)
       DeleteTree(HKEY_LOCAL_MACHINE, kWabPathKey);
     else
@@ -412,8 +444,8 @@ class WabDouble {
     std::string text;
     ReadFileBytes(folder_.Join("trace.txt"), text);
     std::vector<std::string> lines;
-    for (std::string::size_type start = 0, end; (end = text.find("\r\n", start)) != std::string::npos;
-         start = end + 2)
+    for (std::string::size_type start = 0, end;
+         (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
       lines.push_back(text.substr(start, end - start));
     return lines;
   }
@@ -462,11 +494,16 @@ const WhiteListRow kWhiteListFailures[] = {
 
 std::string LibraryPath(Library library) {
   switch (library) {
-    case Library::kEmpty: return "";
-    case Library::kUnexpanded: return "%CORVANE_WAB_FOLDER%\\wabdouble.dll";
-    case Library::kMissingFile: return ProgramFolder() + "\\wab\\missing.dll";
-    case Library::kWithoutWabOpen: return ProgramFolder() + "\\wab\\nowabopen.dll";
-    default: return DoublePath();
+    case Library::kEmpty:
+      return "";
+    case Library::kUnexpanded:
+      return "%CORVANE_WAB_FOLDER%\\wabdouble.dll";
+    case Library::kMissingFile:
+      return ProgramFolder() + "\\wab\\missing.dll";
+    case Library::kWithoutWabOpen:
+      return ProgramFolder() + "\\wab\\nowabopen.dll";
+    default:
+      return DoublePath();
   }
 }
 
@@ -587,16 +624,19 @@ TEST(OutlookExpressBlackList, WritesEachIdentitysBlockedSendersOnce) {
   const BlackListRow rows[] = {
       {"no identities", {}, ""},
       {"two identities blocking the same sender",
-       {{a + "\\000", "spam@bad.example"}, {b + "\\000", "spam@bad.example"},
+       {{a + "\\000", "spam@bad.example"},
+        {b + "\\000", "spam@bad.example"},
         {b + "\\001", "junk@bad.example"}},
        "spam@bad.example\r\njunk@bad.example\r\n"},
-      {"rule without @ is dropped", {{a + "\\000", "bad.example"}, {a + "\\001", "x@y.z"}},
+      {"rule without @ is dropped",
+       {{a + "\\000", "bad.example"}, {a + "\\001", "x@y.z"}},
        "x@y.z\r\n"},
       {"tail of an earlier address is dropped",
        {{a + "\\000", "spam@bad.example"}, {a + "\\001", "m@bad.example"}},
        "spam@bad.example\r\n"},
       {"only mail rules count",
-       {{CriteriaKey(kIdentityA, "News") + "\\000", "news@bad.example"}}, ""},
+       {{CriteriaKey(kIdentityA, "News") + "\\000", "news@bad.example"}},
+       ""},
       {"rule without Value is skipped",
        {{a + "\\000|Other", "no@value.example"}, {a + "\\001", "ok@bad.example"}},
        "ok@bad.example\r\n"},

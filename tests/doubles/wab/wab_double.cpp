@@ -150,9 +150,9 @@ std::vector<Row> ReadContacts() {
     while (std::getline(fields, field, '|')) {
       const std::size_t equals = field.find('=');
       if (equals == std::string::npos) continue;
-      row.push_back(Property{static_cast<ULONG>(std::strtoul(field.substr(0, equals).c_str(),
-                                                             nullptr, 16)),
-                             field.substr(equals + 1)});
+      row.push_back(
+          Property{static_cast<ULONG>(std::strtoul(field.substr(0, equals).c_str(), nullptr, 16)),
+                   field.substr(equals + 1)});
     }
     rows.push_back(row);
   }
@@ -187,7 +187,8 @@ class Counted : public Interface {
   LONG references_;
 };
 
-#define CORVANE_NOT_SUPPORTED { return MAPI_E_NO_SUPPORT; }
+#define CORVANE_NOT_SUPPORTED \
+  { return MAPI_E_NO_SUPPORT; }
 
 // Every method the tests do not need answers MAPI_E_NO_SUPPORT.
 class UnsupportedWabObject : public Counted<IWABObject> {
@@ -240,7 +241,8 @@ class Table final : public UnsupportedTable {
     std::vector<Row> contacts = ReadContacts();
     if (count >= 0 && contacts.size() > static_cast<std::size_t>(count)) contacts.resize(count);
     LPVOID set = nullptr;
-    if (AllocateRoot(CbNewSRowSet(contacts.size() + 1), &set) != S_OK) return MAPI_E_NOT_ENOUGH_MEMORY;
+    if (AllocateRoot(CbNewSRowSet(contacts.size() + 1), &set) != S_OK)
+      return MAPI_E_NOT_ENOUGH_MEMORY;
     LPSRowSet result = static_cast<LPSRowSet>(set);
     result->cRows = static_cast<ULONG>(contacts.size());
     for (std::size_t index = 0; index < contacts.size(); ++index) {
@@ -302,8 +304,8 @@ class AddrBook final : public UnsupportedAddrBook {
     *entry = static_cast<LPENTRYID>(buffer);
     return S_OK;
   }
-  STDMETHOD(OpenEntry)(ULONG size, LPENTRYID entry, LPCIID iid, ULONG flags, ULONG* type,
-                       LPUNKNOWN* object) override {
+  STDMETHOD(OpenEntry)
+  (ULONG size, LPENTRYID entry, LPCIID iid, ULONG flags, ULONG* type, LPUNKNOWN* object) override {
     const bool pab = size == sizeof(kPabEntry) && entry != nullptr &&
                      std::memcmp(entry, kPabEntry, sizeof(kPabEntry)) == 0;
     Trace(std::string("OpenEntry entry=") + (pab ? "pab" : "other") +
@@ -322,8 +324,8 @@ class AddrBook final : public UnsupportedAddrBook {
 
 }  // namespace
 
-extern "C" __declspec(dllexport) HRESULT WINAPI WABOpen(LPADRBOOK* book, LPWABOBJECT* wab,
-                                                       LPWAB_PARAM parameters, DWORD reserved) {
+extern "C" __declspec(dllexport) HRESULT WINAPI
+    WABOpen(LPADRBOOK* book, LPWABOBJECT* wab, LPWAB_PARAM parameters, DWORD reserved) {
   const std::string trace = Setting("Trace");
   lstrcpynA(g_trace_path, trace.c_str(), sizeof(g_trace_path));
   Trace(std::string("WABOpen parameters=") + (parameters == nullptr ? "null" : "set") +
