@@ -490,6 +490,23 @@ TEST(OperaContacts, TwoFilesGiveTheirAddressesOnceInFileOrder) {
   EXPECT_TRUE(run.log.empty());
 }
 
+// The sample contact file of tests/data/opera, reached through Wine's Z: drive.
+TEST(OperaContacts, SampleContactFileIsListedInFileOrder) {
+  std::string sample_path = std::string("Z:") + CORVANE_FIXTURES_DIR + "/opera/contacts.adr";
+  for (char& c : sample_path)
+    if (c == '/') c = '\\';
+  std::string sample;
+  ASSERT_TRUE(ReadFileBytes(sample_path, sample));
+  OperaProfile profile;
+  TempFolder out("opera-out");
+  ASSERT_TRUE(WriteFileBytes(profile.Join("Opera7\\profile\\contacts.adr"), sample));
+  const ExportRun run = ExportOperaWhiteList(out);
+  EXPECT_EQ(run.result, 255);
+  EXPECT_EQ(run.output,
+            "anna.lindqvist@example.se\r\ntomas@berg.example.org\r\nt.berg@work.example.com\r\n"
+            "lisa@oneill.example.ie\r\n");
+}
+
 TEST(OperaContacts, FileFoundTwiceIsListedOnce) {
   OperaProfile profile;
   TempFolder out("opera-out");
