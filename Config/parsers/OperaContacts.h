@@ -1,0 +1,26 @@
+// The addresses of an Opera contact file ("contacts.adr").
+//
+// Contract: the text is searched up to its first NUL byte.  Every field
+// "MAIL=" (any letter case, also at the end of a longer key such as
+// "EMAIL=") gives the run of bytes after it up to, not including, the next
+// apostrophe, carriage return or the end of the text.  A run that holds the
+// byte 0x02 is cut there into pieces, empty pieces dropped.  Every run or
+// piece goes to AddAddress, in text order, which keeps only texts with "@"
+// that are not yet listed.  Nothing here touches the platform; a failure of
+// the pattern facility leaves as the facility's own exception.
+#ifndef CORVANE_CONFIG_PARSERS_OPERACONTACTS_H
+#define CORVANE_CONFIG_PARSERS_OPERACONTACTS_H
+
+#include <string>
+
+namespace corvane {
+
+// Adds the addresses of one contact file's text to the address list.
+void ExtractOperaAddresses(const std::string& text, std::string& list);
+
+// Adds each non-empty 0x02-separated piece of one field value.
+void AddSeparatedAddresses(const std::string& value, std::string& list);
+
+}  // namespace corvane
+
+#endif  // CORVANE_CONFIG_PARSERS_OPERACONTACTS_H
