@@ -338,6 +338,14 @@ TEST(NetscapeSetReset, RealProfileRoundTripThroughTheHostTool) {
   EXPECT_EQ(configured.size(), original.size() + 10);  // "127.0.0.1" for "tinderbox", "@tinderbox"
   EXPECT_EQ(RunProgram(tool + " reset netscape 127.0.0.1", output), 0) << output;
   EXPECT_EQ(mozilla.Read(file), original);
+
+  mozilla.Write("Profiles\\1shcelxh.tb2-default\\abook.mab", Fixture("mork-parser_abook.mab"));
+  TempFolder temp("netscape-tool");
+  const std::string list = temp.Join("white.txt");
+  EXPECT_EQ(RunProgram(tool + " import netscape white " + list, output), 0) << output;
+  std::string bytes;
+  ASSERT_TRUE(ReadFileBytes(list, bytes));
+  EXPECT_EQ(bytes, "foo.bar@example.com\r\n");
 }
 
 TEST(NetscapeListAccounts, ShowsTheAccountsConfigureFindsWithoutWriting) {
