@@ -220,27 +220,33 @@ std::string LastReadFile() {
   return last;
 }
 
+// Both ways round, so that each file is once the last one whatever order
+// the folder search yields.
 TEST(NetscapeSetReset, TwoProfilesTheLastFileDecides) {
-  MozillaFolder mozilla;
-  const std::string good = "Profiles\\one.default\\prefs.js";
-  const std::string empty = "Profiles\\two.default\\prefs.js";
-  mozilla.Write(good, kPop2);
-  mozilla.Write(empty, kLocalOnly);
+  const char* const profiles[] = {"Profiles\\one.default\\prefs.js",
+                                  "Profiles\\two.default\\prefs.js"};
   LoggingValue logging(true);
   LoadedConfig config;
-  ClearLog();
-  const int result = config.Call("SetNetscape", kProxy);
-  const std::string last = LastReadFile();
-  ASSERT_TRUE(last == mozilla.Path(good) || last == mozilla.Path(empty)) << last;
-  EXPECT_EQ(result, last == mozilla.Path(good) ? 255 : 1);
-  EXPECT_EQ(mozilla.Read(good), kPop2Set);  // written whatever the order
-  EXPECT_EQ(mozilla.Read(empty), kLocalOnly);
+  for (int swap = 0; swap < 2; ++swap) {
+    MozillaFolder mozilla;
+    const std::string good = profiles[swap];
+    const std::string empty = profiles[1 - swap];
+    mozilla.Write(good, kPop2);
+    mozilla.Write(empty, kLocalOnly);
+    ClearLog();
+    const int result = config.Call("SetNetscape", kProxy);
+    const std::string last = LastReadFile();
+    ASSERT_TRUE(last == mozilla.Path(good) || last == mozilla.Path(empty)) << last;
+    EXPECT_EQ(result, last == mozilla.Path(good) ? 255 : 1) << good;
+    EXPECT_EQ(mozilla.Read(good), kPop2Set);  // written whatever the order
+    EXPECT_EQ(mozilla.Read(empty), kLocalOnly);
 
-  // A restore that succeeds does not set 255: the other file's 1 stays
-  // whichever way round they come.
-  ClearLog();
-  EXPECT_EQ(config.Call("ResetNetscape", kProxy), 1);
-  EXPECT_EQ(mozilla.Read(good), kPop2);
+    // A restore that succeeds does not set 255: the other file's 1 stays
+    // whichever way round they come.
+    ClearLog();
+    EXPECT_EQ(config.Call("ResetNetscape", kProxy), 1) << good;
+    EXPECT_EQ(mozilla.Read(good), kPop2);
+  }
   ClearLog();
 }
 
