@@ -94,21 +94,25 @@ bool Gone(const std::string& path) { return !Exists(path); }
 
 // A host symbolic link at `link` (a Windows path) to the folder `target`,
 // made with the host's ln -s and removed again (only the link) at the end.
+// With a host path for the link, `seen_as` is the Windows path it shows as.
 class HostLink {
  public:
-  HostLink(const std::string& target, const std::string& link) : link_(link) {
+  HostLink(const std::string& target, const std::string& link)
+      : HostLink(target, UnixPath(link), link) {}
+  HostLink(const std::string& target, const std::string& unix_link, const std::string& seen_as)
+      : unix_link_(unix_link), seen_as_(seen_as) {
     const std::string unix_target = UnixPath(target);
-    const std::string unix_link = UnixPath(link);
     made_ = !unix_target.empty() && !unix_link.empty() &&
-            RunOnHost("Z:\\bin\\ln -s " + unix_target + " " + unix_link, Exists, link);
+            RunOnHost("Z:\\bin\\ln -s " + unix_target + " " + unix_link, Exists, seen_as);
   }
   ~HostLink() {
-    if (made_) RunOnHost("Z:\\bin\\rm -f " + UnixPath(link_), Gone, link_);
+    if (made_) RunOnHost("Z:\\bin\\rm -f " + unix_link_, Gone, seen_as_);
   }
   bool made() const { return made_; }
 
  private:
-  std::string link_;
+  std::string unix_link_;
+  std::string seen_as_;
   bool made_ = false;
 };
 
@@ -154,6 +158,27 @@ TEST(FindFiles, AStartFolderThatDoesNotExistGivesNothing) {
   finder.Run();
   EXPECT_TRUE(finder.Results().empty());
   EXPECT_EQ(finder.TotalSize(), 0u);
+}
+
+// A drive's root lists no "." and "..": its very first entry is a file here,
+// and is found like any other.  The drive is a new letter of Wine's
+// (a link in the prefix's dosdevices folder) on a temporary folder.
+TEST(FindFiles, TheFirstEntryOfADriveRootIsFound) {
+  TempFolder root("finder-drive");
+  for (const char* name : {"a.ini", "b.ini", "c.ini"}) WriteSized(root.Join(name), 1);
+  std::string dosdevices = UnixPath("C:\\");
+  ASSERT_FALSE(dosdevices.empty());
+  dosdevices = dosdevices.substr(0, dosdevices.find_last_not_of('/') + 1);  // .../dosdevices/c:
+  dosdevices = dosdevices.substr(0, dosdevices.rfind('/'));
+  ASSERT_FALSE(Exists("Y:\\")) << "drive Y: is in use";
+  HostLink drive(root.path(), dosdevices + "/y:", "Y:\\");
+  ASSERT_TRUE(drive.made());
+
+  const std::vector<std::string> listing = Listing("Y:");
+  ASSERT_FALSE(listing.empty());
+  ASSERT_NE(listing.front(), ".");
+  EXPECT_EQ(Find("Y:", listing.front()), std::vector<std::string>{"Y:\\" + listing.front()});
+  EXPECT_EQ(Find("Y:\\", "*.ini").size(), 3u);
 }
 
 // A folder with files before and after a subfolder (in listing order): the
