@@ -39,3 +39,11 @@ endif()
 if(CORVANE_TESTS AND CMAKE_SIZEOF_VOID_P EQUAL 8)
   include(cmake/WineTests.cmake)
 endif()
+
+# A benchmark of the folder-tree search; built only on request
+# (--target find_files_bench), never run by the tests.
+if(EXISTS ${CMAKE_SOURCE_DIR}/bench/win/find_files_bench.cpp)
+  add_executable(find_files_bench EXCLUDE_FROM_ALL bench/win/find_files_bench.cpp)
+  target_link_libraries(find_files_bench PRIVATE corvane_core)
+  target_link_options(find_files_bench PRIVATE ${CORVANE_STATIC_LINK})
+endif()

@@ -34,6 +34,40 @@ FolderId IdentifyFolder(const std::string& path) {
   return result;
 }
 
+// The folders a search has entered, by identity, so that a folder reached
+// again through a link is not entered twice.  Asking a folder's identity
+// costs an open of the folder (milliseconds under some systems), and only a
+// link (a reparse point) can lead back to a folder already entered; so until
+// the first link is met only the paths are kept, and they are identified
+// then, all at once.  From there on every folder is identified as it comes.
+class EnteredFolders {
+ public:
+  // True when `path` is to be entered: it is not known to be a folder that
+  // was entered before.  `is_link`: the entry is a reparse point.
+  bool Enter(const std::string& path, bool is_link) {
+    if (is_link && !identifying_) {
+      identifying_ = true;
+      for (const std::string& earlier : paths_) Remember(IdentifyFolder(earlier));
+      paths_.clear();
+      paths_.shrink_to_fit();
+    }
+    if (!identifying_) {
+      paths_.push_back(path);
+      return true;
+    }
+    return Remember(IdentifyFolder(path));
+  }
+
+ private:
+  // False when the folder is known already; one that cannot be identified
+  // is entered.
+  bool Remember(const FolderId& id) { return !id.found || ids_.insert(id.id).second; }
+
+  bool identifying_ = false;
+  std::vector<std::string> paths_;
+  std::set<std::pair<DWORD, std::uint64_t>> ids_;
+};
+
 // One folder being listed.  `pending` is the subfolder entry whose content is
 // being searched; it is handled (reported or passed over) once that ends.
 struct Frame {
@@ -81,9 +115,8 @@ void FileFinder::Run() {
   total_size_ = 0;
   const std::string pattern = ignore_case_ ? LowerAscii(name_pattern_) : name_pattern_;
 
-  std::set<std::pair<DWORD, std::uint64_t>> entered;
-  FolderId start_id = IdentifyFolder(start_folder_);
-  if (start_id.found) entered.insert(start_id.id);
+  EnteredFolders entered;
+  entered.Enter(start_folder_, false);
 
   std::vector<Frame> stack;
   stack.emplace_back(start_folder_);
@@ -121,8 +154,7 @@ void FileFinder::Run() {
     }
     if (is_folder && recurse_) {
       const std::string sub = JoinPath(frame.folder, name);
-      FolderId id = IdentifyFolder(sub);
-      if (!id.found || entered.insert(id.id).second) {
+      if (entered.Enter(sub, (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)) {
         frame.pending = entry;
         frame.has_pending = true;
         stack.emplace_back(sub);  // `frame` is not used after this

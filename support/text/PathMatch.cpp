@@ -26,14 +26,18 @@ bool MatchPattern(const std::string& pattern, const std::string& name) {
   std::string p = pattern;
   const bool ends_with_star = !p.empty() && p.back() == '*';
 
-  // Head: from the first characters up to a "*" or the name's length.
+  // Head: from the first characters up to a "*" or the name's length.  A
+  // pattern that ends before the name does (without a "*") does not match:
+  // its end is a character no name holds.
   if (p.empty() || p.front() != '*') {
     std::size_t i = 0;
-    while (i < name.size() && i < p.size() && p[i] != '*') {
+    while (i < name.size()) {
+      if (i == p.size()) return false;
+      if (p[i] == '*') break;
       if (p[i] != '?' && p[i] != name[i]) return false;
       ++i;
     }
-    if (i < name.size() && i < p.size() && p[i] == '*') p.erase(0, i);
+    if (i < name.size()) p.erase(0, i);  // stopped at a "*" inside the name
   }
 
   // Tail: backwards from the last characters, never comparing the name's
