@@ -4,6 +4,7 @@
 //   corvane-config [--dll PATH] [--log] set opera 127.0.0.1
 //   corvane-config [--dll PATH] [--log] reset opera 127.0.0.1
 //   corvane-config [--dll PATH] [--log] import opera white C:\list.txt
+//   corvane-config show all [--proxy 127.0.0.1]
 //
 // The DLL is loaded with LoadLibraryA from beside this program unless --dll
 // names it.  --log switches the product's logging value on for this call
@@ -13,9 +14,15 @@
 
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "Config/RegisterEudora.h"
+#include "Config/RegisterNetscape.h"
+#include "Config/RegisterOpera.h"
+#include "Config/RegisterOutlook.h"
+#include "Config/RegisterOutlookExpress.h"
 #include "corvane_config.h"
 #include "support/ConfigLog.h"
 
@@ -71,6 +78,7 @@ void PrintUsage(FILE* out) {
                "  import CLIENT white FILE    write CLIENT's address book to FILE\n"
                "  import outlookexpress black FILE\n"
                "                              write Outlook Express's blocked senders to FILE\n"
+               "  show CLIENT|all             list the incoming accounts as stored now (read only)\n"
                "  EXPORT ARGUMENT             call one export of CONFIG.dll by name\n"
                "                              (SetOutlook ... ImportNetscapeWhiteList)\n"
                "\n"
@@ -79,7 +87,8 @@ void PrintUsage(FILE* out) {
                "options:\n"
                "  --dll PATH   the CONFIG.dll to load (default: the one beside this program)\n"
                "  --log        log this call and print the lines it added to ConfigLog.txt\n"
-               "  --json       print the result as one JSON object\n"
+               "  --json       print the result as JSON\n"
+               "  --proxy P    with show: the proxy address to compare with (default 127.0.0.1)\n"
                "\n"
                "exit status: 0 when the call succeeded, else the code it returned (1 for a\n"
                "failed black-list export, 64 for a usage error, 69 when the DLL cannot be used)\n");
@@ -258,6 +267,68 @@ std::string DefaultDllPath() {
   return (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + "CONFIG.dll";
 }
 
+// The accounts of one client as the library's own discovery finds them.
+struct ClientAccounts {
+  const char* client;
+  const char* title;
+  AccountViews accounts;
+};
+
+template <class Registrar>
+ClientAccounts ListOf(const char* client, const char* title) {
+  Registrar registrar;
+  return ClientAccounts{client, title, registrar.ListAccounts()};
+}
+
+std::vector<ClientAccounts> ListClients(const std::string& which) {
+  std::vector<ClientAccounts> all;
+  if (which == "all" || which == "outlook") all.push_back(ListOf<RegisterOutlook>("outlook", "Outlook"));
+  if (which == "all" || which == "outlookexpress")
+    all.push_back(ListOf<RegisterOutlookExpress>("outlookexpress", "Outlook Express"));
+  if (which == "all" || which == "opera") all.push_back(ListOf<RegisterOpera>("opera", "Opera"));
+  if (which == "all" || which == "netscape")
+    all.push_back(ListOf<RegisterNetscape>("netscape", "Netscape/Mozilla"));
+  if (which == "all" || which == "eudora") all.push_back(ListOf<RegisterEudora>("eudora", "Eudora"));
+  return all;
+}
+
+// "configured" when the account looks pointed at the proxy (the rule that
+// decides whether a reset would restore it), "direct" otherwise.
+const char* State(const AccountView& account, const std::string& proxy) {
+  RegisterEudora rules;
+  return rules.CanRestore(account.user, account.server, proxy) ? "configured" : "direct";
+}
+
+int Show(const std::string& which, const std::string& proxy, bool json) {
+  const std::vector<ClientAccounts> clients = ListClients(which);
+  if (json) {
+    std::printf("{\"proxy\":\"%s\",\"clients\":[", JsonEscape(proxy).c_str());
+    for (std::size_t c = 0; c < clients.size(); ++c) {
+      std::printf("%s{\"client\":\"%s\",\"accounts\":[", c ? "," : "", clients[c].client);
+      for (std::size_t a = 0; a < clients[c].accounts.size(); ++a) {
+        const AccountView& account = clients[c].accounts[a];
+        std::printf("%s{\"store\":\"%s\",\"protocol\":\"%s\",\"user\":\"%s\",\"server\":\"%s\","
+                    "\"state\":\"%s\"}",
+                    a ? "," : "", JsonEscape(account.store).c_str(),
+                    JsonEscape(account.protocol).c_str(), JsonEscape(account.user).c_str(),
+                    JsonEscape(account.server).c_str(), State(account, proxy));
+      }
+      std::printf("]}");
+    }
+    std::printf("]}\n");
+    return 0;
+  }
+  for (const ClientAccounts& client : clients) {
+    std::printf("%s: %zu incoming account%s\n", client.title, client.accounts.size(),
+                client.accounts.size() == 1 ? "" : "s");
+    for (const AccountView& account : client.accounts)
+      std::printf("  %-10s %-5s user=%s server=%s\n             in %s\n", State(account, proxy),
+                  account.protocol.c_str(), account.user.c_str(), account.server.c_str(),
+                  account.store.c_str());
+  }
+  return 0;
+}
+
 int Usage(const std::string& message) {
   std::fprintf(stderr, "corvane-config: %s\n(run 'corvane-config --help' for usage)\n",
                message.c_str());
@@ -270,6 +341,7 @@ int main(int argc, char** argv) {
   std::string dll_path;
   bool log = false;
   bool json = false;
+  std::string proxy = "127.0.0.1";
   std::vector<std::string> words;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
@@ -283,6 +355,9 @@ int main(int argc, char** argv) {
       log = true;
     } else if (arg == "--json") {
       json = true;
+    } else if (arg == "--proxy") {
+      if (i + 1 >= argc) return Usage("--proxy needs an address");
+      proxy = argv[++i];
     } else if (arg.size() > 2 && arg.compare(0, 2, "--") == 0) {
       return Usage("unknown option " + arg);
     } else {
@@ -297,6 +372,15 @@ int main(int argc, char** argv) {
   const ExportInfo* info = nullptr;
   std::string argument;
   const std::string command = Lower(words[0]);
+  if (command == "show") {
+    if (words.size() != 2) return Usage("show: which client? (outlook, outlookexpress, opera, netscape, eudora, all)");
+    if (Lower(words[1]) == "all") return Show("all", proxy, json);
+    const char* client = ResolveClient(words[1]);
+    if (client == nullptr)
+      return Usage("unknown client '" + words[1] + "'; did you mean '" +
+                   Nearest(words[1], ClientNames()) + "'?");
+    return Show(client, proxy, json);
+  }
   if (command == "set" || command == "reset" || command == "import") {
     const std::size_t needed = command == "import" ? 4 : 3;
     if (words.size() < 2) return Usage(command + ": which client? (outlook, outlookexpress, opera, netscape, eudora)");
@@ -333,10 +417,10 @@ int main(int argc, char** argv) {
   int code = 0;
   std::string log_text;
   {
-    LoggingSwitch* logging = log ? new LoggingSwitch() : nullptr;
+    std::optional<LoggingSwitch> logging;
+    if (log) logging.emplace();
     HMODULE module = LoadLibraryA(dll_path.c_str());
     if (module == nullptr) {
-      delete logging;
       std::fprintf(stderr, "corvane-config: cannot load %s (error %lu)\n", dll_path.c_str(),
                    GetLastError());
       return 69;
@@ -344,7 +428,6 @@ int main(int argc, char** argv) {
     FARPROC address = GetProcAddress(module, info->name);
     if (address == nullptr) {
       FreeLibrary(module);
-      delete logging;
       std::fprintf(stderr, "corvane-config: %s does not export %s\n", dll_path.c_str(), info->name);
       return 69;
     }
@@ -354,7 +437,6 @@ int main(int argc, char** argv) {
     code = function(argument.c_str());
     if (log) log_text = ReadFrom(log_path, before);
     FreeLibrary(module);
-    delete logging;
   }
 
   const std::string meaning = Meaning(*info, code);
