@@ -25,6 +25,14 @@ run "tests native" ctest --preset native
 run "tests native-asan" ctest --preset native-asan
 run "tests win32 (export table, imports)" ctest --preset win32
 run "tests win64 (under wine64)" ctest --preset win64
+demo() {  # the main job end to end: its round-trip verdict must be "all restored"
+  if python3 scripts/demo.py > build/demo.log 2>&1; then
+    tail -n 1 build/demo.log
+  else
+    tail -n 60 build/demo.log; return 1
+  fi
+}
+run "demo on the sample profile (end to end)" demo
 
 echo
 echo "steps: $passed passed, $failed failed"
