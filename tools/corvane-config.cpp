@@ -94,6 +94,47 @@ void PrintUsage(FILE* out) {
                "failed black-list export, 64 for a usage error, 69 when the DLL cannot be used)\n");
 }
 
+std::string Lower(std::string text);
+const struct ExportInfo* FindExport(const std::string& name);
+
+// "corvane-config COMMAND --help": the one command's text.
+void PrintHelp(const std::string& command) {
+  if (command == "set" || command == "reset") {
+    std::printf(
+        "usage: corvane-config [--log] [--json] %s CLIENT PROXY\n\n"
+        "%s\n"
+        "CLIENT is outlook, outlookexpress (oe), opera, netscape (mozilla) or eudora;\n"
+        "PROXY is the mail proxy's address as written into the accounts (e.g. 127.0.0.1).\n"
+        "Result 255: done; 2: empty proxy address; 4: no accounts or account files of the\n"
+        "client found; 5: a rewrite did not complete; 1: nothing changed or an error.\n",
+        command.c_str(),
+        command == "set" ? "Points every incoming account of CLIENT at PROXY: the server becomes PROXY\n"
+                           "and the user name gets \"@\" and the real server appended."
+                         : "Undoes 'set' for every account whose server holds PROXY: the user name is\n"
+                           "split at its last \"@\" into user name and server.");
+  } else if (command == "import") {
+    std::printf(
+        "usage: corvane-config [--log] [--json] import CLIENT white FILE\n"
+        "       corvane-config [--log] [--json] import outlookexpress black FILE\n\n"
+        "Writes the e-mail addresses of CLIENT's address book (white) or of Outlook\n"
+        "Express's blocked senders (black) to FILE, one per line (CR LF), without\n"
+        "duplicates.  FILE is emptied first.  White lists: 255 done, else an error code;\n"
+        "the black list: 1 done, 0 failed.\n");
+  } else if (command == "show") {
+    std::printf(
+        "usage: corvane-config [--json] [--proxy P] show CLIENT|all\n\n"
+        "Lists the incoming accounts of CLIENT (or of all five) where the library finds\n"
+        "them: registry key or file and section, protocol, user name and server, and\n"
+        "whether each looks pointed at the proxy P (default 127.0.0.1).  Writes nothing.\n");
+  } else if (!command.empty() && FindExport(command) != nullptr) {
+    std::printf("usage: corvane-config [--log] [--json] %s ARGUMENT\n\n"
+                "Calls the export of that name with ARGUMENT and prints its result.\n",
+                FindExport(command)->name);
+  } else {
+    PrintUsage(stdout);
+  }
+}
+
 std::string Lower(std::string text) {
   for (char& c : text)
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
@@ -342,12 +383,12 @@ int main(int argc, char** argv) {
   bool log = false;
   bool json = false;
   std::string proxy = "127.0.0.1";
+  bool help = false;
   std::vector<std::string> words;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
     if (arg == "--help" || arg == "-h" || arg == "/?") {
-      PrintUsage(stdout);
-      return 0;
+      help = true;
     } else if (arg == "--dll") {
       if (i + 1 >= argc) return Usage("--dll needs a path");
       dll_path = argv[++i];
@@ -363,6 +404,10 @@ int main(int argc, char** argv) {
     } else {
       words.push_back(arg);
     }
+  }
+  if (help) {
+    PrintHelp(words.empty() ? std::string() : Lower(words[0]));
+    return 0;
   }
   if (words.empty()) {
     PrintUsage(stderr);

@@ -19,6 +19,13 @@ TEST(Cli, ArgumentErrorsAndResults) {
   const CliRow rows[] = {
       {"", 64, "usage: corvane-config"},
       {"--help", 0, "import CLIENT white FILE"},
+      {"set --help", 0, "Points every incoming account of CLIENT at PROXY"},
+      {"import --help", 0, "import outlookexpress black FILE"},
+      {"show --help", 0, "Writes nothing."},
+      {"--help importoperawhitelist", 0, "ImportOperaWhiteList ARGUMENT"},
+      {"show", 64, "show: which client?"},
+      {"show thunder", 64, "unknown client 'thunder'"},
+      {"--json show eudora", 0, "{\"proxy\":\"127.0.0.1\",\"clients\":[{\"client\":\"eudora\""},
       {"--frobnicate set opera 1.2.3.4", 64, "unknown option --frobnicate"},
       {"SetOpra 127.0.0.1", 64, "did you mean 'SetOpera'?"},
       {"set opra 127.0.0.1", 64, "did you mean 'opera'?"},
