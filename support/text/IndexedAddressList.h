@@ -1,0 +1,67 @@
+// An address list with an index over its text, so that adding an address
+// costs about the address's length instead of the list's.
+//
+// Contract: Add follows the same rule as corvane::AddAddress and leaves the
+// same bytes: an address without "@" is skipped; an address shorter than the
+// list text that occurs in it anywhere (byte for byte, across line ends too)
+// is skipped; any other address is appended followed by CR LF.  The answer is
+// exact for every text, CR, LF and NUL bytes included.
+//
+// The index holds every 8-byte window of the text: a bucket per hash value
+// (first position and a saturating count) and, per window, the previous
+// position in the same bucket.  A query looks up the rarest window of the
+// queried text and compares the candidates byte for byte; texts shorter than
+// a window are searched plainly.  Memory stays below 16 bytes per byte of
+// list text (MemoryBytes tells).
+#ifndef CORVANE_SUPPORT_TEXT_INDEXEDADDRESSLIST_H
+#define CORVANE_SUPPORT_TEXT_INDEXEDADDRESSLIST_H
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace corvane {
+
+class IndexedAddressList {
+ public:
+  IndexedAddressList();
+
+  // Appends address + CR LF unless the rule above skips it; true when added.
+  bool Add(const std::string& address);
+
+  // True when text occurs in the list text (the empty text always does).
+  bool Contains(const char* text, std::size_t size) const;
+  bool Contains(const std::string& text) const { return Contains(text.data(), text.size()); }
+
+  const std::string& Text() const { return text_; }
+  // Read-only use where a std::string list was used before (writing it out).
+  operator const std::string&() const { return text_; }
+  const char* data() const { return text_.data(); }
+  const char* c_str() const { return text_.c_str(); }
+  std::size_t size() const { return text_.size(); }
+  bool empty() const { return text_.empty(); }
+
+  // Bytes held by the text and the index (capacities, not sizes).
+  std::size_t MemoryBytes() const;
+
+  static constexpr std::size_t kWindow = 8;
+
+ private:
+  void Append(const char* bytes, std::size_t size);
+  void IndexWindowsFrom(std::size_t first);
+  void Rebuild(unsigned bucket_bits);
+  std::size_t Bucket(std::uint64_t window) const;
+  std::uint64_t WindowAt(const char* at) const;
+
+  std::string text_;
+  std::vector<std::uint32_t> head_;   // per bucket: last window position + 1, 0 when none
+  std::vector<std::uint16_t> count_;  // per bucket: windows held, saturating
+  std::vector<std::uint32_t> next_;   // per window: previous position + 1 in its bucket
+  unsigned bucket_bits_;
+  bool indexed_;  // false once the text outgrows 32-bit positions: plain search
+};
+
+}  // namespace corvane
+
+#endif  // CORVANE_SUPPORT_TEXT_INDEXEDADDRESSLIST_H
