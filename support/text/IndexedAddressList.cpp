@@ -2,20 +2,42 @@
 
 #include <cstring>
 #include <limits>
+#include <new>
 
 namespace corvane {
 namespace {
 
 const unsigned kFirstBucketBits = 4;
-const std::uint16_t kCountLimit = std::numeric_limits<std::uint16_t>::max();
 // Positions are stored + 1 in 32 bits; past this the list searches plainly.
 const std::size_t kIndexLimit = std::numeric_limits<std::uint32_t>::max() - 16;
+// How many bucket addresses a query or an append computes ahead, so that
+// their cache misses overlap.
+const std::size_t kAhead = 64;
+
+inline std::uint32_t HeadOf(std::uint64_t bucket) { return static_cast<std::uint32_t>(bucket); }
+inline std::uint32_t CountOf(std::uint64_t bucket) {
+  return static_cast<std::uint32_t>(bucket >> 32);
+}
+// Puts `position` in front of the bucket's chain; the count saturates.
+inline std::uint64_t Pushed(std::uint64_t bucket, std::size_t position) {
+  std::uint64_t count = bucket >> 32;
+  if (count != 0xFFFFFFFFu) ++count;
+  return (count << 32) | static_cast<std::uint32_t>(position + 1);
+}
+
+inline void Prefetch(const void* at) {
+#if defined(__GNUC__)
+  __builtin_prefetch(at);
+#else
+  (void)at;
+#endif
+}
 
 }  // namespace
 
-IndexedAddressList::IndexedAddressList() : bucket_bits_(kFirstBucketBits), indexed_(true) {
-  head_.assign(std::size_t(1) << bucket_bits_, 0);
-  count_.assign(std::size_t(1) << bucket_bits_, 0);
+IndexedAddressList::IndexedAddressList()
+    : windows_(0), bucket_bits_(kFirstBucketBits), indexed_(true) {
+  Rebuild(kFirstBucketBits);
 }
 
 std::uint64_t IndexedAddressList::WindowAt(const char* at) const {
@@ -36,9 +58,9 @@ bool IndexedAddressList::Add(const std::string& address) {
   Append("\r\n", 2);
   if (indexed_ && text_.size() > kIndexLimit) {
     indexed_ = false;
-    std::vector<std::uint32_t>().swap(head_);
-    std::vector<std::uint16_t>().swap(count_);
-    std::vector<std::uint32_t>().swap(next_);
+    bucket_.reset();
+    std::vector<std::unique_ptr<std::uint32_t[]>>().swap(next_);
+    windows_ = 0;
   }
   if (indexed_) IndexWindowsFrom(old_size >= kWindow ? old_size - kWindow + 1 : 0);
   return true;
@@ -54,35 +76,38 @@ void IndexedAddressList::Append(const char* bytes, std::size_t size) {
 void IndexedAddressList::IndexWindowsFrom(std::size_t first) {
   if (text_.size() < kWindow) return;
   const std::size_t windows = text_.size() - kWindow + 1;
-  // Keep at most two windows per bucket on average.
+  while ((next_.size() << kBlockBits) < windows)
+    next_.emplace_back(new std::uint32_t[std::size_t(1) << kBlockBits]);
+  windows_ = windows;
+  // At most three windows per bucket on average, at least one and a half.
   unsigned bits = bucket_bits_;
-  while ((windows >> bits) > 2) ++bits;
+  while ((windows >> bits) >= 3) ++bits;
   if (bits != bucket_bits_) {
-    if (windows > next_.capacity()) next_.reserve(windows + windows / 2);
-    next_.resize(windows);
     Rebuild(bits);
     return;
   }
-  if (windows > next_.capacity()) next_.reserve(windows + windows / 2);
-  next_.resize(windows);
-  for (std::size_t position = first; position < windows; ++position) {
-    const std::size_t bucket = Bucket(WindowAt(text_.data() + position));
-    next_[position] = head_[bucket];
-    head_[bucket] = static_cast<std::uint32_t>(position + 1);
-    if (count_[bucket] != kCountLimit) ++count_[bucket];
+  const char* text = text_.data();
+  std::size_t ahead[kAhead];
+  for (std::size_t start = first; start < windows; start += kAhead) {
+    const std::size_t end = windows - start < kAhead ? windows : start + kAhead;
+    for (std::size_t position = start; position < end; ++position) {
+      ahead[position - start] = Bucket(WindowAt(text + position));
+      Prefetch(&bucket_[ahead[position - start]]);
+    }
+    for (std::size_t position = start; position < end; ++position) {
+      std::uint64_t& bucket = bucket_[ahead[position - start]];
+      Next(position) = HeadOf(bucket);
+      bucket = Pushed(bucket, position);
+    }
   }
 }
 
 void IndexedAddressList::Rebuild(unsigned bucket_bits) {
   bucket_bits_ = bucket_bits;
-  std::vector<std::uint32_t>(std::size_t(1) << bucket_bits, 0).swap(head_);
-  std::vector<std::uint16_t>(std::size_t(1) << bucket_bits, 0).swap(count_);
-  for (std::size_t position = 0; position < next_.size(); ++position) {
-    const std::size_t bucket = Bucket(WindowAt(text_.data() + position));
-    next_[position] = head_[bucket];
-    head_[bucket] = static_cast<std::uint32_t>(position + 1);
-    if (count_[bucket] != kCountLimit) ++count_[bucket];
-  }
+  bucket_.reset(static_cast<std::uint64_t*>(
+      std::calloc(std::size_t(1) << bucket_bits, sizeof(std::uint64_t))));
+  if (!bucket_) throw std::bad_alloc();
+  if (windows_ != 0) IndexWindowsFrom(0);
 }
 
 bool IndexedAddressList::Contains(const char* text, std::size_t size) const {
@@ -92,27 +117,35 @@ bool IndexedAddressList::Contains(const char* text, std::size_t size) const {
     return text_.find(text, 0, size) != std::string::npos;
 
   // The rarest window of the text: every occurrence of the text puts that
-  // window into its bucket, at the same offset.
+  // window into its bucket, at the same offset.  A window that no bucket
+  // holds settles the answer at once.
+  const std::size_t windows = size - kWindow + 1;
   std::size_t best_offset = 0;
-  std::size_t best_bucket = 0;
-  std::uint16_t best_count = kCountLimit;
-  bool first = true;
-  for (std::size_t offset = 0; offset + kWindow <= size; ++offset) {
-    const std::size_t bucket = Bucket(WindowAt(text + offset));
-    const std::uint16_t count = count_[bucket];
-    if (count == 0) return false;
-    if (first || count < best_count) {
-      first = false;
-      best_count = count;
-      best_offset = offset;
-      best_bucket = bucket;
-      if (count == 1) break;
+  std::uint64_t best_bucket = 0;
+  std::uint32_t best_count = 0xFFFFFFFFu;
+  std::size_t ahead[kAhead];
+  for (std::size_t start = 0; start < windows && best_count > 1; start += kAhead) {
+    const std::size_t end = windows - start < kAhead ? windows : start + kAhead;
+    for (std::size_t offset = start; offset < end; ++offset) {
+      ahead[offset - start] = Bucket(WindowAt(text + offset));
+      Prefetch(&bucket_[ahead[offset - start]]);
+    }
+    for (std::size_t offset = start; offset < end; ++offset) {
+      const std::uint64_t bucket = bucket_[ahead[offset - start]];
+      const std::uint32_t count = CountOf(bucket);
+      if (count == 0) return false;
+      if (count < best_count) {
+        best_count = count;
+        best_offset = offset;
+        best_bucket = bucket;
+        if (count == 1) break;
+      }
     }
   }
 
   const std::uint64_t window = WindowAt(text + best_offset);
   const char* list = text_.data();
-  for (std::uint32_t link = head_[best_bucket]; link != 0; link = next_[link - 1]) {
+  for (std::uint32_t link = HeadOf(best_bucket); link != 0; link = Next(link - 1)) {
     const std::size_t position = link - 1;
     if (position < best_offset) continue;
     const std::size_t start = position - best_offset;
@@ -124,8 +157,11 @@ bool IndexedAddressList::Contains(const char* text, std::size_t size) const {
 }
 
 std::size_t IndexedAddressList::MemoryBytes() const {
-  return text_.capacity() + 1 + head_.capacity() * sizeof(std::uint32_t) +
-         count_.capacity() * sizeof(std::uint16_t) + next_.capacity() * sizeof(std::uint32_t);
+  std::size_t bytes = text_.capacity() + 1;
+  if (bucket_) bytes += (std::size_t(1) << bucket_bits_) * sizeof(std::uint64_t);
+  bytes += next_.capacity() * sizeof(next_[0]) +
+           next_.size() * (std::size_t(1) << kBlockBits) * sizeof(std::uint32_t);
+  return bytes;
 }
 
 }  // namespace corvane

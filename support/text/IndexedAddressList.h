@@ -8,7 +8,7 @@
 // exact for every text, CR, LF and NUL bytes included.
 //
 // The index holds every 8-byte window of the text: a bucket per hash value
-// (first position and a saturating count) and, per window, the previous
+// (last position and a count) and, per window, the previous
 // position in the same bucket.  A query looks up the rarest window of the
 // queried text and compares the candidates byte for byte; texts shorter than
 // a window are searched plainly.  Memory stays below 16 bytes per byte of
@@ -18,6 +18,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -26,6 +28,8 @@ namespace corvane {
 class IndexedAddressList {
  public:
   IndexedAddressList();
+  IndexedAddressList(IndexedAddressList&&) = default;
+  IndexedAddressList& operator=(IndexedAddressList&&) = default;
 
   // Appends address + CR LF unless the rule above skips it; true when added.
   bool Add(const std::string& address);
@@ -53,11 +57,24 @@ class IndexedAddressList {
   void Rebuild(unsigned bucket_bits);
   std::size_t Bucket(std::uint64_t window) const;
   std::uint64_t WindowAt(const char* at) const;
+  std::uint32_t& Next(std::size_t position) const {
+    return next_[position >> kBlockBits][position & ((std::size_t(1) << kBlockBits) - 1)];
+  }
+
+  struct Free {
+    void operator()(void* memory) const { std::free(memory); }
+  };
+  static constexpr unsigned kBlockBits = 12;
 
   std::string text_;
-  std::vector<std::uint32_t> head_;   // per bucket: last window position + 1, 0 when none
-  std::vector<std::uint16_t> count_;  // per bucket: windows held, saturating
-  std::vector<std::uint32_t> next_;   // per window: previous position + 1 in its bucket
+  // Per bucket: low 32 bits the last window position + 1 (0 when none), high
+  // 32 bits the number of windows held (one memory access for both).  Taken
+  // from calloc, whose fresh pages need no clearing.
+  std::unique_ptr<std::uint64_t[], Free> bucket_;
+  // Per window: the previous position + 1 in its bucket, in blocks that are
+  // never moved or cleared.
+  std::vector<std::unique_ptr<std::uint32_t[]>> next_;
+  std::size_t windows_;
   unsigned bucket_bits_;
   bool indexed_;  // false once the text outgrows 32-bit positions: plain search
 };
