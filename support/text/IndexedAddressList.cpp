@@ -36,13 +36,13 @@ inline void Prefetch(const void* at) {
 }  // namespace
 
 IndexedAddressList::IndexedAddressList()
-    : windows_(0), bucket_bits_(kFirstBucketBits), indexed_(true) {
+    : entries_(0), bucket_bits_(kFirstBucketBits), indexed_(true) {
   Rebuild(kFirstBucketBits);
 }
 
 std::uint64_t IndexedAddressList::WindowAt(const char* at) const {
-  std::uint64_t window;
-  std::memcpy(&window, at, sizeof window);
+  std::uint64_t window = 0;
+  std::memcpy(&window, at, kWindow);
   return window;
 }
 
@@ -60,44 +60,43 @@ bool IndexedAddressList::Add(const std::string& address) {
     indexed_ = false;
     bucket_.reset();
     std::vector<std::unique_ptr<std::uint32_t[]>>().swap(next_);
-    windows_ = 0;
+    entries_ = 0;
   }
   if (indexed_) IndexWindowsFrom(old_size >= kWindow ? old_size - kWindow + 1 : 0);
   return true;
 }
 
 void IndexedAddressList::Append(const char* bytes, std::size_t size) {
-  // Grow by half rather than doubling, to keep the memory bound.
-  const std::size_t needed = text_.size() + size;
-  if (needed > text_.capacity()) text_.reserve(needed + needed / 2);
   text_.append(bytes, size);
 }
 
 void IndexedAddressList::IndexWindowsFrom(std::size_t first) {
   if (text_.size() < kWindow) return;
-  const std::size_t windows = text_.size() - kWindow + 1;
-  while ((next_.size() << kBlockBits) < windows)
+  // Only windows at multiples of kStride are indexed; entry e is position
+  // e * kStride.
+  const std::size_t entries = (text_.size() - kWindow) / kStride + 1;
+  while ((next_.size() << kBlockBits) < entries)
     next_.emplace_back(new std::uint32_t[std::size_t(1) << kBlockBits]);
-  windows_ = windows;
+  entries_ = entries;
   // At most three windows per bucket on average, at least one and a half.
   unsigned bits = bucket_bits_;
-  while ((windows >> bits) >= 3) ++bits;
+  while ((entries >> bits) >= 3) ++bits;
   if (bits != bucket_bits_) {
     Rebuild(bits);
     return;
   }
   const char* text = text_.data();
   std::size_t ahead[kAhead];
-  for (std::size_t start = first; start < windows; start += kAhead) {
-    const std::size_t end = windows - start < kAhead ? windows : start + kAhead;
-    for (std::size_t position = start; position < end; ++position) {
-      ahead[position - start] = Bucket(WindowAt(text + position));
-      Prefetch(&bucket_[ahead[position - start]]);
+  for (std::size_t start = (first + kStride - 1) / kStride; start < entries; start += kAhead) {
+    const std::size_t end = entries - start < kAhead ? entries : start + kAhead;
+    for (std::size_t entry = start; entry < end; ++entry) {
+      ahead[entry - start] = Bucket(WindowAt(text + entry * kStride));
+      Prefetch(&bucket_[ahead[entry - start]]);
     }
-    for (std::size_t position = start; position < end; ++position) {
-      std::uint64_t& bucket = bucket_[ahead[position - start]];
-      Next(position) = HeadOf(bucket);
-      bucket = Pushed(bucket, position);
+    for (std::size_t entry = start; entry < end; ++entry) {
+      std::uint64_t& bucket = bucket_[ahead[entry - start]];
+      Next(entry) = HeadOf(bucket);
+      bucket = Pushed(bucket, entry);
     }
   }
 }
@@ -107,51 +106,54 @@ void IndexedAddressList::Rebuild(unsigned bucket_bits) {
   bucket_.reset(static_cast<std::uint64_t*>(
       std::calloc(std::size_t(1) << bucket_bits, sizeof(std::uint64_t))));
   if (!bucket_) throw std::bad_alloc();
-  if (windows_ != 0) IndexWindowsFrom(0);
+  if (entries_ != 0) IndexWindowsFrom(0);
 }
 
 bool IndexedAddressList::Contains(const char* text, std::size_t size) const {
   if (size == 0) return true;
   if (size > text_.size()) return false;
-  if (!indexed_ || size < kWindow)
-    return text_.find(text, 0, size) != std::string::npos;
+  if (!indexed_ || size < kShortest) return text_.find(text, 0, size) != std::string::npos;
 
-  // The rarest window of the text: every occurrence of the text puts that
-  // window into its bucket, at the same offset.  A window that no bucket
-  // holds settles the answer at once.
+  // An occurrence at s has indexed windows exactly at the offsets o of the
+  // text with (s + o) a multiple of kStride: one class of offsets modulo
+  // kStride, which holds at least one window since size >= kShortest.  Per
+  // class, the rarest window's bucket lists every candidate of that class; a
+  // class with an empty bucket has none.
   const std::size_t windows = size - kWindow + 1;
-  std::size_t best_offset = 0;
-  std::uint64_t best_bucket = 0;
-  std::uint32_t best_count = 0xFFFFFFFFu;
+  std::size_t best_offset[kStride];
+  std::uint64_t best_bucket[kStride];
+  std::uint32_t best_count[kStride];
+  for (std::size_t c = 0; c < kStride; ++c) best_count[c] = 0xFFFFFFFFu;
   std::size_t ahead[kAhead];
-  for (std::size_t start = 0; start < windows && best_count > 1; start += kAhead) {
+  for (std::size_t start = 0; start < windows; start += kAhead) {
     const std::size_t end = windows - start < kAhead ? windows : start + kAhead;
     for (std::size_t offset = start; offset < end; ++offset) {
       ahead[offset - start] = Bucket(WindowAt(text + offset));
       Prefetch(&bucket_[ahead[offset - start]]);
     }
     for (std::size_t offset = start; offset < end; ++offset) {
+      const std::size_t c = offset % kStride;
+      if (best_count[c] == 0) continue;
       const std::uint64_t bucket = bucket_[ahead[offset - start]];
-      const std::uint32_t count = CountOf(bucket);
-      if (count == 0) return false;
-      if (count < best_count) {
-        best_count = count;
-        best_offset = offset;
-        best_bucket = bucket;
-        if (count == 1) break;
+      if (CountOf(bucket) < best_count[c]) {
+        best_count[c] = CountOf(bucket);
+        best_offset[c] = offset;
+        best_bucket[c] = bucket;
       }
     }
   }
 
-  const std::uint64_t window = WindowAt(text + best_offset);
   const char* list = text_.data();
-  for (std::uint32_t link = HeadOf(best_bucket); link != 0; link = Next(link - 1)) {
-    const std::size_t position = link - 1;
-    if (position < best_offset) continue;
-    const std::size_t start = position - best_offset;
-    if (start + size > text_.size()) continue;
-    if (WindowAt(list + position) != window) continue;
-    if (std::memcmp(list + start, text, size) == 0) return true;
+  for (std::size_t c = 0; c < kStride; ++c) {
+    if (best_count[c] == 0) continue;
+    const std::size_t offset = best_offset[c];
+    for (std::uint32_t link = HeadOf(best_bucket[c]); link != 0; link = Next(link - 1)) {
+      const std::size_t position = (link - 1) * kStride;
+      if (position < offset) continue;
+      const std::size_t start = position - offset;
+      if (start + size > text_.size()) continue;
+      if (std::memcmp(list + start, text, size) == 0) return true;
+    }
   }
   return false;
 }
