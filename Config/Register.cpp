@@ -62,6 +62,10 @@ void Register::AddAddress(const std::string& address, std::string& list) {
   corvane::AddAddress(address, list);
 }
 
+void Register::AddAddress(const std::string& address, corvane::IndexedAddressList& list) {
+  list.Add(address);
+}
+
 void Register::FindFiles(const std::string& folder, const std::string& patterns,
                          std::vector<std::string>& paths) {
   ::FindFiles(folder, patterns, paths);

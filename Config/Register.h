@@ -17,6 +17,7 @@
 
 #include "support/BaseException.h"
 #include "support/ConfigLog.h"
+#include "support/text/IndexedAddressList.h"
 
 class Register {
  public:
@@ -43,6 +44,8 @@ class Register {
   // The current user's Application Data folder, "" when it cannot be found.
   std::string GetAppDataFolder() const;
   static void AddAddress(const std::string& address, std::string& list);
+  // The same rule on an indexed list, for address books of any size.
+  static void AddAddress(const std::string& address, corvane::IndexedAddressList& list);
   static void FindFiles(const std::string& folder, const std::string& patterns,
                         std::vector<std::string>& paths);
 
