@@ -45,21 +45,42 @@ bool WriteAll(HANDLE file, const std::string& text) {
 
 }  // namespace
 
+// The swap is one rename over the target (MoveFileExA with
+// MOVEFILE_REPLACE_EXISTING), so there is no moment at which the target is
+// missing or partly written.  ReplaceFileA is not used: Wine's moves the
+// target aside first, so a writer killed between its two steps leaves no
+// target at all, a failure leaves an empty "rf*.tmp" beside it, and it drops
+// the target's attributes and replaces a folder of the target's name.
 bool ReplaceWholeFile(const std::string& path, const std::string& text) {
+  const DWORD kept = FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                     FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+  const DWORD target = GetFileAttributesA(path.c_str());
+  DWORD attributes = FILE_ATTRIBUTE_NORMAL;
+  if (target != INVALID_FILE_ATTRIBUTES) {
+    // A read-only file is not replaced (root under Wine would not be stopped
+    // by the attribute itself), nor is a folder.
+    if ((target & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0) return false;
+    if ((target & kept) != 0) attributes = target & kept;
+  }
   const std::string temp = path + ".corvane-new";
+  // A temporary file left by a writer that was killed is overwritten.
+  const DWORD stale = GetFileAttributesA(temp.c_str());
+  if (stale != INVALID_FILE_ATTRIBUTES && (stale & FILE_ATTRIBUTE_DIRECTORY) == 0)
+    SetFileAttributesA(temp.c_str(), FILE_ATTRIBUTE_NORMAL);
   HANDLE file = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
   bool ok = WriteAll(file, text) && FlushFileBuffers(file) != FALSE;
   CloseHandle(file);
-  if (ok) {
-    if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES)
-      ok = ReplaceFileA(path.c_str(), temp.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
-                        nullptr, nullptr) != FALSE;
-    else
-      ok = MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH) != FALSE;
+  if (ok && attributes != FILE_ATTRIBUTE_NORMAL)
+    ok = SetFileAttributesA(temp.c_str(), attributes) != FALSE;
+  if (ok)
+    ok = MoveFileExA(temp.c_str(), path.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+  if (!ok) {
+    SetFileAttributesA(temp.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA(temp.c_str());
   }
-  if (!ok) DeleteFileA(temp.c_str());
   return ok;
 }
 

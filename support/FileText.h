@@ -5,7 +5,9 @@
 // half-written file behind: it writes a temporary file in the same folder,
 // flushes it, and swaps it for the target in one rename; on any failure the
 // target keeps its old bytes and the temporary file is removed.  An existing
-// target keeps its attributes and security (ReplaceFileA).
+// target keeps its archive, hidden and system attributes; the new file takes
+// the security of a file newly created in the folder.  A read-only target and
+// a folder of the target's name are not replaced (false).
 #ifndef CORVANE_SUPPORT_FILETEXT_H
 #define CORVANE_SUPPORT_FILETEXT_H
 
