@@ -53,11 +53,19 @@ def strip_comments(text):
 
 
 class Sdk:
-    def __init__(self, folder):
+    """The SDK headers that the checked sources include themselves (the
+    declarations of what they bind are there; <windows.h> is left out)."""
+
+    def __init__(self, folder, sources):
+        names = set()
+        for text in sources.values():
+            names.update(re.findall(r"#\s*include\s*<(\w+\.h)>", text))
+        names.discard("windows.h")
         self.text = ""
-        for name in sorted(os.listdir(folder)):
-            if name.endswith(".h"):
-                with open(os.path.join(folder, name), encoding="latin-1") as f:
+        for name in sorted(names):
+            path = os.path.join(folder, name)
+            if os.path.isfile(path):
+                with open(path, encoding="latin-1") as f:
                     self.text += f.read() + "\n"
 
     def winapi_function_type(self, name):
@@ -101,7 +109,7 @@ def statement_at(text, index):
     return text[start:end + 1]
 
 
-def check(source, sdk):
+def check(source, sdk_folder):
     findings = []
     bindings = []
     files = {}
@@ -112,6 +120,7 @@ def check(source, sdk):
                     path = os.path.join(base, name)
                     with open(path, encoding="latin-1") as f:
                         files[os.path.relpath(path, source)] = strip_comments(f.read())
+    sdk = Sdk(sdk_folder, files)
 
     for rel, text in sorted(files.items()):
         for pattern, what in HAND_WRITTEN:
@@ -208,7 +217,7 @@ def main():
     if test:
         args = args[1:]
     source = args[0]
-    sdk = Sdk(args[1] if len(args) > 1 else "/usr/i686-w64-mingw32/include")
+    sdk = args[1] if len(args) > 1 else "/usr/i686-w64-mingw32/include"
     if test:
         return self_test(source, sdk)
     bindings, findings = check(source, sdk)
