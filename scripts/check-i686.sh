@@ -72,9 +72,14 @@ if ! dpkg -s wine32:i386 >/dev/null 2>&1 || ! [ -x "$QEMU" ]; then
   # The security suite's i386 index may fail to download: install from the
   # main suite, so that the amd64 and i386 Wine libraries agree.
   $SUDO apt-get update -qq >/dev/null 2>&1 || say "apt-get update reported errors (going on)"
-  $SUDO apt-get install -y -qq -t bookworm wine32:i386 libgstreamer-plugins-base1.0-0:i386 \
-    libgstreamer-plugins-base1.0-0:amd64 wine64 qemu-user-static >/dev/null 2>&1 ||
-    not_run "32-bit Wine or qemu-user-static could not be installed (apt-get install failed)"
+  # Multi-arch libraries must have one version for both architectures: the
+  # one library of which the i386 index may hold an older version than the
+  # installed amd64 one is pinned to the i386 candidate.
+  gst=libgstreamer-plugins-base1.0-0
+  gst_version=$(apt-cache policy "$gst:i386" | sed -n 's/^  Candidate: //p')
+  $SUDO apt-get install -y -qq --allow-downgrades -t bookworm wine32:i386 "$gst:i386=$gst_version" \
+    "$gst:amd64=$gst_version" wine64 qemu-user-static >/tmp/check-i686-apt.log 2>&1 ||
+    not_run "32-bit Wine or qemu-user-static could not be installed (apt-get install failed; see /tmp/check-i686-apt.log)"
 fi
 [ -x "$WINE32" ] || not_run "$WINE32 is missing after the installation"
 [ -x "$QEMU" ] || not_run "$QEMU is missing after the installation"
@@ -133,16 +138,22 @@ mkdir -p "$PREFIX32"
 server_started=yes
 if [ ! -f "$PREFIX32/system.reg" ]; then
   say "creating the 32-bit prefix (several minutes under emulation)"
-  WINEDLLOVERRIDES="mscoree,mshtml=" timeout 1800 "$WINE32" wineboot --init >/dev/null 2>&1 ||
-    { rm -rf "$PREFIX32"; fail "the 32-bit prefix could not be created"; }
-  say "32-bit prefix created ($(elapsed))"
+  WINEDLLOVERRIDES="mscoree,mshtml=" timeout 1800 "$WINE32" wineboot --init \
+    >"$root/build/win32/wineboot.log" 2>&1
+  status=$?
+  if ! grep -q '^#arch=win32' "$PREFIX32/system.reg" 2>/dev/null; then
+    tail -20 "$root/build/win32/wineboot.log"
+    rm -rf "$PREFIX32"
+    fail "the 32-bit prefix could not be created (wineboot status $status, build/win32/wineboot.log)"
+  fi
+  say "32-bit prefix created, wineboot status $status ($(elapsed))"
 fi
 grep -q '^#arch=win32' "$PREFIX32/system.reg" || fail "$PREFIX32 is not a 32-bit prefix"
 
 # --- 5. The i686 run and the comparison.
 say "running the i686 program under emulation"
 WINEDLLOVERRIDES="$OVERRIDES" timeout 1800 "$WINE32" build/win32/i686-check/sixteen_exports.exe \
-  "Z:$REPORT32" >/dev/null 2>&1
+  "Z:$REPORT32" >"$root/build/win32/i686-check/run.log" 2>&1
 status=$?
 [ -f "$REPORT32" ] || fail "the i686 run wrote no report (exit status $status)"
 if ! diff -u --label x86_64 --label i686 "$REPORT64" "$REPORT32"; then
