@@ -133,6 +133,10 @@ fi
 
 # --- 4. The 32-bit prefix with a persistent wineserver of its own.
 export WINEPREFIX="$PREFIX32" WINEARCH=win32 WINESERVER WINEDEBUG=-all
+# qemu-i386 must leave the whole 32-bit address space to the guest, or Wine
+# cannot map its shared user data page ("failed to map the shared user data:
+# c0000018").
+export QEMU_RESERVED_VA=0xffff0000
 mkdir -p "$PREFIX32"
 "$WINESERVER" -p || fail "the wineserver for $PREFIX32 did not start"
 server_started=yes
