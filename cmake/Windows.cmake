@@ -47,3 +47,9 @@ if(EXISTS ${CMAKE_SOURCE_DIR}/bench/win/find_files_bench.cpp)
   target_link_libraries(find_files_bench PRIVATE corvane_core)
   target_link_options(find_files_bench PRIVATE ${CORVANE_STATIC_LINK})
 endif()
+
+# The 32-bit check's program and test doubles (run under emulation by
+# scripts/check-i686.sh), and the static check of run-time bindings.
+if(CORVANE_TESTS)
+  include(${CMAKE_SOURCE_DIR}/tests/i686/CMakeLists.txt)
+endif()
