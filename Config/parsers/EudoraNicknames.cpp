@@ -4,14 +4,12 @@
 
 #include <vector>
 
-#include "support/text/AddressList.h"
-
 namespace corvane {
 
 const char kNicknameEntryPattern[] = "alias\\s+([^' ']+)\\s+([^'\\\r']+)";
 const char kNicknameAddressPattern[] = "alias\\s+[^' ']+\\s+([^'\\\r']+)";
 
-void ParseNicknames(const std::string& text, std::string& list) {
+void ParseNicknames(const std::string& text, const AddressSink& add) {
   const boost::regex entry(kNicknameEntryPattern, boost::regex::perl | boost::regex::icase);
   std::vector<std::string> entries;
   for (boost::sregex_iterator it(text.begin(), text.end(), entry), end; it != end; ++it)
@@ -23,18 +21,18 @@ void ParseNicknames(const std::string& text, std::string& list) {
     if (!boost::regex_match(found, match, address)) continue;
     const std::string addresses = match[1].str();
     if (addresses.find(',') != std::string::npos)
-      SplitAddresses(addresses, list);
+      SplitAddresses(addresses, add);
     else
-      AddAddress(addresses, list);
+      add(addresses);
   }
 }
 
-void SplitAddresses(const std::string& addresses, std::string& list) {
+void SplitAddresses(const std::string& addresses, const AddressSink& add) {
   std::string::size_type start = 0;
   while (start <= addresses.size()) {
     std::string::size_type comma = addresses.find(',', start);
     if (comma == std::string::npos) comma = addresses.size();
-    if (comma > start) AddAddress(addresses.substr(start, comma - start), list);
+    if (comma > start) add(addresses.substr(start, comma - start));
     start = comma + 1;
   }
 }

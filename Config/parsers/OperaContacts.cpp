@@ -4,8 +4,6 @@
 
 #include <vector>
 
-#include "support/text/AddressList.h"
-
 namespace corvane {
 
 namespace {
@@ -18,7 +16,7 @@ const char kSeparator = '\x02';
 
 }  // namespace
 
-void ExtractOperaAddresses(const std::string& text, std::string& list) {
+void ExtractOperaAddresses(const std::string& text, const AddressSink& add) {
   const boost::regex field(kFieldPattern, boost::regex::perl | boost::regex::icase);
   const boost::regex value(kValuePattern, boost::regex::perl | boost::regex::icase);
 
@@ -35,18 +33,18 @@ void ExtractOperaAddresses(const std::string& text, std::string& list) {
     if (!boost::regex_search(text_of_field, parts, value)) continue;
     const std::string found = parts[1].str();
     if (found.find(kSeparator) == std::string::npos)
-      AddAddress(found, list);
+      add(found);
     else
-      AddSeparatedAddresses(found, list);
+      AddSeparatedAddresses(found, add);
   }
 }
 
-void AddSeparatedAddresses(const std::string& value, std::string& list) {
+void AddSeparatedAddresses(const std::string& value, const AddressSink& add) {
   std::string::size_type start = 0;
   while (start <= value.size()) {
     std::string::size_type end = value.find(kSeparator, start);
     if (end == std::string::npos) end = value.size();
-    if (end > start) AddAddress(value.substr(start, end - start), list);
+    if (end > start) add(value.substr(start, end - start));
     start = end + 1;
   }
 }
