@@ -4,12 +4,14 @@
 
 #include <vector>
 
+#include "Config/parsers/PatternBytes.h"
+
 namespace corvane {
 
 const char kNicknameEntryPattern[] = "alias\\s+([^' ']+)\\s+([^'\\\r']+)";
 const char kNicknameAddressPattern[] = "alias\\s+[^' ']+\\s+([^'\\\r']+)";
 
-void ParseNicknames(const std::string& text, const AddressSink& add) {
+void ParseNicknamesLiteral(const std::string& text, const AddressSink& add) {
   const boost::regex entry(kNicknameEntryPattern, boost::regex::perl | boost::regex::icase);
   std::vector<std::string> entries;
   for (boost::sregex_iterator it(text.begin(), text.end(), entry), end; it != end; ++it)
@@ -24,6 +26,43 @@ void ParseNicknames(const std::string& text, const AddressSink& add) {
       SplitAddresses(addresses, add);
     else
       add(addresses);
+  }
+}
+
+namespace {
+
+void AddEntry(const std::string& found, const boost::regex& address, const AddressSink& add) {
+  boost::smatch match;
+  if (!boost::regex_match(found, match, address)) return;
+  const std::string addresses = match[1].str();
+  if (addresses.find(',') != std::string::npos)
+    SplitAddresses(addresses, add);
+  else
+    add(addresses);
+}
+
+}  // namespace
+
+void ParseNicknames(const std::string& text, const AddressSink& add) {
+  const boost::regex entry(kNicknameEntryPattern, boost::regex::perl | boost::regex::icase);
+  const boost::regex address(kNicknameAddressPattern, boost::regex::perl | boost::regex::icase);
+  const PatternBytes bytes;
+  const char* data = text.data();
+  const std::size_t end = text.size();
+  // An entry can only begin where "alias" does: the pattern is tried there
+  // alone, and the search goes on after each entry, as an iteration would.
+  boost::smatch match;
+  std::size_t at = 0;
+  while (at < end) {
+    const std::size_t start = bytes.Find(data, at, end, 'a');
+    if (start == end) return;
+    at = start + 1;
+    if (!bytes.Matches(data, start, end, "alias")) continue;
+    if (!boost::regex_search(text.begin() + start, text.end(), match, entry,
+                             boost::match_continuous))
+      continue;
+    at = start + match.length(0);
+    AddEntry(match.str(0), address, add);
   }
 }
 

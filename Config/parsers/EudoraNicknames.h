@@ -22,7 +22,14 @@ extern const char kNicknameEntryPattern[];
 extern const char kNicknameAddressPattern[];
 
 // Adds the addresses of every alias entry of one nickname file's text to the
-// list, entries in the order they appear.
+// list, entries in the order they appear: the literal method (every entry
+// collected first, the address pattern compiled again for each).
+void ParseNicknamesLiteral(const std::string& text, const AddressSink& add);
+
+// The same addresses in the same order: both patterns compiled once, the
+// entry pattern tried only where "alias" begins (case ignored as the pattern
+// facility ignores it, PatternBytes.h).  On texts where the literal search
+// gives up (the facility's complexity limit) this one may still answer.
 void ParseNicknames(const std::string& text, const AddressSink& add);
 
 // Adds each piece of an address text cut at every ","; pieces are passed on

@@ -8,66 +8,12 @@
 #include <utility>
 #include <vector>
 
-#include <boost/regex.hpp>
-
 #include "Config/parsers/NetscapePrefs.h"
+#include "Config/parsers/PatternBytes.h"
 
 namespace corvane {
 
 namespace {
-
-// How the pattern facility sees each byte in a case-ignoring search: its
-// case-folded form and whether "\s" matches it.  Taken from the facility's
-// own traits so that the locale rules are the same as the literal method's.
-class ByteClasses {
- public:
-  ByteClasses() {
-    const boost::regex_traits<char> traits;
-    const char space_name[] = "s";
-    const auto space = traits.lookup_classname(space_name, space_name + 1);
-    for (int c = 0; c < 256; ++c) {
-      fold_[c] = static_cast<unsigned char>(traits.translate(static_cast<char>(c), true));
-      space_[c] = traits.isctype(static_cast<char>(c), space);
-    }
-    for (int c = 0; c < 256; ++c) {
-      alone_[c] = true;
-      for (int other = 0; other < 256; ++other)
-        if (other != c && fold_[other] == fold_[c]) alone_[c] = false;
-    }
-  }
-  // True when no other byte folds to what c folds to.
-  bool Alone(char c) const { return alone_[static_cast<unsigned char>(c)]; }
-  unsigned char Fold(char c) const { return fold_[static_cast<unsigned char>(c)]; }
-  bool Space(char c) const { return space_[static_cast<unsigned char>(c)]; }
-  bool Digit(char c) const { return Fold(c) >= '0' && Fold(c) <= '9'; }
-
-  // The first byte at or after `at`, below `end`, that a case-ignoring
-  // search takes for `c`; `end` when there is none.
-  std::size_t Find(const char* text, std::size_t at, std::size_t end, char c) const {
-    if (at >= end) return end;
-    if (Alone(c)) {
-      const void* found = std::memchr(text + at, c, end - at);
-      return found == nullptr ? end : static_cast<const char*>(found) - text;
-    }
-    while (at < end && Fold(text[at]) != Fold(c)) ++at;
-    return at;
-  }
-
-  // True when text[at, at + size of pattern) equals the pattern, case
-  // ignored; '?' in the pattern stands for any byte.  `end` bounds the text.
-  bool Matches(const char* text, std::size_t at, std::size_t end, const char* pattern) const {
-    const std::size_t size = std::strlen(pattern);
-    if (at > end || end - at < size) return false;
-    for (std::size_t i = 0; i < size; ++i)
-      if (pattern[i] != '?' && Fold(text[at + i]) != Fold(pattern[i])) return false;
-    return true;
-  }
-
- private:
-  unsigned char fold_[256];
-  bool space_[256];
-  bool alone_[256];
-};
 
 const char kLineStart[] = "user_pref(\"";  // 11 bytes
 const char kServerStem[] = "mail?server?server";  // 18 bytes, '?' any byte
@@ -81,7 +27,7 @@ const int kAccountNameCount = 4;
 // Every position of `text` below `end` where "user_pref(\"" begins, case
 // ignored, in text order.
 std::vector<std::size_t> LineStarts(const std::string& text, std::size_t end,
-                                    const ByteClasses& bytes) {
+                                    const PatternBytes& bytes) {
   std::vector<std::size_t> starts;
   const char* data = text.data();
   std::size_t at = kLineStartSize - 2;  // where the "(" of a first line would be
@@ -98,7 +44,7 @@ std::vector<std::size_t> LineStarts(const std::string& text, std::size_t end,
 // The end of `",\s*"value"` at `at` (after the closing quote), or 0 when the
 // text there is not that with a non-empty value before `end`.
 std::size_t ValueEnd(const char* text, std::size_t at, std::size_t end,
-                     const ByteClasses& bytes) {
+                     const PatternBytes& bytes) {
   if (!bytes.Matches(text, at, end, "\",")) return 0;
   at += 2;
   while (at < end && bytes.Space(text[at])) ++at;
@@ -113,7 +59,7 @@ std::size_t ValueEnd(const char* text, std::size_t at, std::size_t end,
 // searched below `end`: its end, or 0.  The number is the longest digit run
 // the pattern can give back to its "." and still match.
 std::size_t HostnameLineEnd(const char* text, std::size_t start, std::size_t end,
-                            const ByteClasses& bytes) {
+                            const PatternBytes& bytes) {
   const std::size_t digits = start + kLineStartSize + kServerStemSize;
   std::size_t run = 0;
   while (digits + run < end && bytes.Digit(text[digits + run])) ++run;
@@ -171,7 +117,7 @@ bool IsMailType(const std::string& type) { return type == "pop3" || type == "ima
 }  // namespace
 
 void ReadServerList(const std::string& text, MailServerList& servers) {
-  const ByteClasses bytes;
+  const PatternBytes bytes;
   const char* data = text.data();
   const std::size_t whole = text.size();
   const std::size_t searched = std::strlen(text.c_str());  // hostnames: up to the first NUL
@@ -253,7 +199,7 @@ std::vector<Replacement> ReplacementsOf(const MailServerList& servers) {
 
 // True when `line` begins with "user_pref(\"" (case ignored) and holds it
 // nowhere else.
-bool OneLineStart(const std::string& line, const ByteClasses& bytes) {
+bool OneLineStart(const std::string& line, const PatternBytes& bytes) {
   if (!bytes.Matches(line.data(), 0, line.size(), kLineStart)) return false;
   for (std::size_t at = 1; at + kLineStartSize <= line.size(); ++at)
     if (bytes.Matches(line.data(), at, line.size(), kLineStart)) return false;
@@ -273,7 +219,7 @@ std::size_t FourthQuoteEnd(const char* text, std::size_t at, std::size_t end) {
 // Finds where each replacement's first occurrence in `text` is; false when
 // the one-copy rewrite cannot be shown to give the literal result.
 bool PlaceReplacements(const std::string& text, std::vector<Replacement>& made,
-                       const ByteClasses& bytes) {
+                       const PatternBytes& bytes) {
   // Lines and rebuilt lines: one line start each, and none a prefix of
   // another (a found line could then be found where a rebuilt one went in).
   std::vector<const std::string*> lines;
@@ -318,7 +264,7 @@ bool PlaceReplacements(const std::string& text, std::vector<Replacement>& made,
 void ApplyRebuiltLines(const MailServerList& servers, std::string& text) {
   std::vector<Replacement> made = ReplacementsOf(servers);
   if (made.empty()) return;
-  const ByteClasses bytes;
+  const PatternBytes bytes;
   if (!PlaceReplacements(text, made, bytes)) {
     ApplyRebuiltLinesLiteral(servers, text);
     return;
