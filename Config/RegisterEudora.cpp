@@ -205,11 +205,12 @@ int RegisterEudora::ImportBlackList(const std::string& /*path*/) {
 
 int RegisterEudora::ImportWhiteList(const std::string& path) {
   try {
-    std::string list;
+    corvane::IndexedAddressList list;
     OutputFile output(path);
     std::vector<std::string> files;
     FindIniFiles(kNicknameFileName, files);
-    for (const std::string& file : files) corvane::ParseNicknames(ReadNicknameFile(file), list);
+    for (const std::string& file : files)
+      corvane::ParseNicknames(ReadNicknameFile(file), corvane::IntoList(list));
     output.Write(list);
   } catch (Tessaly::BaseException& error) {
     SetResult(error.GetSeverity());

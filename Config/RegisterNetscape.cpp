@@ -150,14 +150,14 @@ int RegisterNetscape::ImportBlackList(const std::string& /*path*/) { return 255;
 
 int RegisterNetscape::ImportWhiteList(const std::string& path) {
   try {
-    std::string list;
+    corvane::IndexedAddressList list;
     OutputFile output(path);
     std::vector<std::string> books;
     FindProfileFiles("abook.mab", books);
     for (const std::string& book : books) {
       const std::string text = ReadClientFile(book, "Unable to open address book file.",
                                               "Unable to read address book file.", 1, __LINE__);
-      if (!text.empty()) corvane::ScanMorkAddresses(text, list);
+      if (!text.empty()) corvane::ScanMorkAddresses(text, corvane::IntoList(list));
     }
     output.Write(list);
   } catch (Tessaly::BaseException& error) {

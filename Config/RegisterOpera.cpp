@@ -324,7 +324,7 @@ void RegisterOpera::FindOperaContactFiles(std::vector<std::string>& files) const
 
 int RegisterOpera::ImportWhiteList(const std::string& path) {
   try {
-    std::string list;
+    corvane::IndexedAddressList list;
     OutputFile output(path);
     std::vector<std::string> files;
     FindOperaContactFiles(files);
@@ -340,7 +340,7 @@ int RegisterOpera::ImportWhiteList(const std::string& path) {
       if (input.bad() || !input.eof())
         throw Tessaly::BaseException(kSourceFile, __LINE__, "Unable to read address book file.",
                                      1);
-      corvane::ExtractOperaAddresses(text, list);
+      corvane::ExtractOperaAddresses(text, corvane::IntoList(list));
     }
     output.Write(list);
   } catch (Tessaly::BaseException& error) {

@@ -441,7 +441,7 @@ void ReadPersonalAddressBook(MapiLibrary& mapi, MapiObjects& held,
 int RegisterOutlook::ImportBlackList(const std::string& /*path*/) { return 0; }
 
 int RegisterOutlook::ImportWhiteList(const std::string& path) {
-  std::string list;
+  corvane::IndexedAddressList list;
   MapiLibrary mapi("mapi32");
   OutputFile output(path);
   MapiObjects held;

@@ -283,7 +283,7 @@ int RegisterOutlookExpress::ImportWhiteList(const std::string& path) {
   ComApartment com;
   try {
     OutputFile output(path);
-    std::string list;
+    corvane::IndexedAddressList list;
     {
       AddressBookSession session;
       ReadAddressBook(session);
@@ -310,7 +310,7 @@ int RegisterOutlookExpress::ImportWhiteList(const std::string& path) {
 int RegisterOutlookExpress::ImportBlackList(const std::string& path) {
   try {
     OutputFile output(path);
-    std::string list;
+    corvane::IndexedAddressList list;
     RegistryKey registry(HKEY_CURRENT_USER);
     std::vector<std::string> identities;
     if (registry.EnumerateSubKeys(kIdentitiesKey, identities)) {

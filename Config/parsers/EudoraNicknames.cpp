@@ -4,14 +4,14 @@
 
 #include <vector>
 
-#include "support/text/AddressList.h"
+#include "Config/parsers/PatternBytes.h"
 
 namespace corvane {
 
 const char kNicknameEntryPattern[] = "alias\\s+([^' ']+)\\s+([^'\\\r']+)";
 const char kNicknameAddressPattern[] = "alias\\s+[^' ']+\\s+([^'\\\r']+)";
 
-void ParseNicknames(const std::string& text, std::string& list) {
+void ParseNicknamesLiteral(const std::string& text, const AddressSink& add) {
   const boost::regex entry(kNicknameEntryPattern, boost::regex::perl | boost::regex::icase);
   std::vector<std::string> entries;
   for (boost::sregex_iterator it(text.begin(), text.end(), entry), end; it != end; ++it)
@@ -23,18 +23,55 @@ void ParseNicknames(const std::string& text, std::string& list) {
     if (!boost::regex_match(found, match, address)) continue;
     const std::string addresses = match[1].str();
     if (addresses.find(',') != std::string::npos)
-      SplitAddresses(addresses, list);
+      SplitAddresses(addresses, add);
     else
-      AddAddress(addresses, list);
+      add(addresses);
   }
 }
 
-void SplitAddresses(const std::string& addresses, std::string& list) {
+namespace {
+
+void AddEntry(const std::string& found, const boost::regex& address, const AddressSink& add) {
+  boost::smatch match;
+  if (!boost::regex_match(found, match, address)) return;
+  const std::string addresses = match[1].str();
+  if (addresses.find(',') != std::string::npos)
+    SplitAddresses(addresses, add);
+  else
+    add(addresses);
+}
+
+}  // namespace
+
+void ParseNicknames(const std::string& text, const AddressSink& add) {
+  const boost::regex entry(kNicknameEntryPattern, boost::regex::perl | boost::regex::icase);
+  const boost::regex address(kNicknameAddressPattern, boost::regex::perl | boost::regex::icase);
+  const PatternBytes bytes;
+  const char* data = text.data();
+  const std::size_t end = text.size();
+  // An entry can only begin where "alias" does: the pattern is tried there
+  // alone, and the search goes on after each entry, as an iteration would.
+  boost::smatch match;
+  std::size_t at = 0;
+  while (at < end) {
+    const std::size_t start = bytes.Find(data, at, end, 'a');
+    if (start == end) return;
+    at = start + 1;
+    if (!bytes.Matches(data, start, end, "alias")) continue;
+    if (!boost::regex_search(text.begin() + start, text.end(), match, entry,
+                             boost::match_continuous))
+      continue;
+    at = start + match.length(0);
+    AddEntry(match.str(0), address, add);
+  }
+}
+
+void SplitAddresses(const std::string& addresses, const AddressSink& add) {
   std::string::size_type start = 0;
   while (start <= addresses.size()) {
     std::string::size_type comma = addresses.find(',', start);
     if (comma == std::string::npos) comma = addresses.size();
-    if (comma > start) AddAddress(addresses.substr(start, comma - start), list);
+    if (comma > start) add(addresses.substr(start, comma - start));
     start = comma + 1;
   }
 }

@@ -1,10 +1,8 @@
 #include "Config/parsers/MorkScan.h"
 
-#include "support/text/AddressList.h"
-
 namespace corvane {
 
-void ScanMorkAddresses(const std::string& text, std::string& list) {
+void ScanMorkAddresses(const std::string& text, const AddressSink& add) {
   const std::string::size_type npos = std::string::npos;
   const std::string::size_type header_dot = text.find('.');
   std::string::size_type dot = header_dot == npos ? npos : text.find('.', header_dot + 1);
@@ -14,7 +12,7 @@ void ScanMorkAddresses(const std::string& text, std::string& list) {
     if (close == npos || equals == npos) return;
     const std::string candidate = text.substr(equals + 1, close - equals - 1);
     if (candidate.find_first_of("${()<>") != npos) return;
-    AddAddress(candidate, list);
+    add(candidate);
     dot = text.find('.', close + 2);
   }
 }

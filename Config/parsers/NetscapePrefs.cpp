@@ -32,7 +32,7 @@ std::string UpToNul(const std::string& value) { return std::string(value.c_str()
 
 }  // namespace
 
-void ReadServerList(const std::string& text, MailServerList& servers) {
+void ReadServerListLiteral(const std::string& text, MailServerList& servers) {
   const std::string searched = UpToNul(text);
   const boost::regex hostname(kHostnamePattern, boost::regex::perl | boost::regex::icase);
   for (boost::sregex_iterator it(searched.begin(), searched.end(), hostname), end; it != end;
@@ -126,7 +126,7 @@ void ReplaceFirst(const std::string& old_text, const std::string& new_text, std:
   if (at != std::string::npos) text.replace(at, old_text.size(), new_text);
 }
 
-void ApplyRebuiltLines(const MailServerList& servers, std::string& text) {
+void ApplyRebuiltLinesLiteral(const MailServerList& servers, std::string& text) {
   for (const MailServerPrefs& record : servers) {
     if (!record.hostname_line.empty() && !record.new_hostname_line.empty())
       ReplaceFirst(record.hostname_line, record.new_hostname_line, text);

@@ -49,6 +49,13 @@ extern const char kRegexErrorMessage[];  // "Regular Expression parsing error"
 // Appends a record for every hostname preference of `text` (searched up to
 // its first NUL, case ignored) whose account BuildServerRecord accepts.
 // Failures of the pattern facility outside FindSinglePref pass on as they are.
+// This is the literal method: four whole-text pattern searches per account.
+void ReadServerListLiteral(const std::string& text, MailServerList& servers);
+
+// The same records as ReadServerListLiteral, bytes and order, from one pass
+// that collects every preference line of the text and a table lookup per
+// account.  Letter case and white space are those of the pattern facility's
+// own character traits, so both readers agree on every platform and locale.
 void ReadServerList(const std::string& text, MailServerList& servers);
 
 // Fills `record` for the hostname line: false when the line does not begin
@@ -95,7 +102,16 @@ void ReplaceFirst(const std::string& old_text, const std::string& new_text, std:
 
 // Applies the rebuilt lines of every record, in list order: hostname,
 // userName, realuserName, realhostname, each only where the record holds
-// both the found and the rebuilt line.
+// both the found and the rebuilt line.  This is the literal method: one
+// ReplaceFirst per line, each searching the text from its start.
+void ApplyRebuiltLinesLiteral(const MailServerList& servers, std::string& text);
+
+// The same bytes as ApplyRebuiltLinesLiteral.  The first occurrence of every
+// found line is looked up in an index of the text's preference lines and all
+// replacements are made in one copy, when that provably gives the literal
+// result: the occurrences do not overlap, no found or rebuilt line holds a
+// second "user_pref(\"", and no found line and rebuilt line (nor two of
+// either) is a prefix of another.  Otherwise the literal method is used.
 void ApplyRebuiltLines(const MailServerList& servers, std::string& text);
 
 }  // namespace corvane

@@ -5,7 +5,7 @@
 // "EMAIL=") gives the run of bytes after it up to, not including, the next
 // apostrophe, carriage return or the end of the text.  A run that holds the
 // byte 0x02 is cut there into pieces, empty pieces dropped.  Every run or
-// piece goes to AddAddress, in text order, which keeps only texts with "@"
+// piece goes to the sink, in text order, whose list keeps only texts with "@"
 // that are not yet listed.  Nothing here touches the platform; a failure of
 // the pattern facility leaves as the facility's own exception.
 #ifndef CORVANE_CONFIG_PARSERS_OPERACONTACTS_H
@@ -13,13 +13,20 @@
 
 #include <string>
 
+#include "Config/parsers/AddressSink.h"
+
 namespace corvane {
 
-// Adds the addresses of one contact file's text to the address list.
-void ExtractOperaAddresses(const std::string& text, std::string& list);
+// Adds the addresses of one contact file's text to the address list: the
+// literal method, two pattern searches per field.
+void ExtractOperaAddressesLiteral(const std::string& text, const AddressSink& add);
+
+// The same addresses in the same order from one pass over the text, bytes
+// compared as the pattern facility compares them (PatternBytes.h).
+void ExtractOperaAddresses(const std::string& text, const AddressSink& add);
 
 // Adds each non-empty 0x02-separated piece of one field value.
-void AddSeparatedAddresses(const std::string& value, std::string& list);
+void AddSeparatedAddresses(const std::string& value, const AddressSink& add);
 
 }  // namespace corvane
 

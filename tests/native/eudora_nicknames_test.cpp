@@ -18,9 +18,9 @@ std::string ReadFixture(const std::string& name) {
 }
 
 std::string Parse(const std::string& text) {
-  std::string list;
-  corvane::ParseNicknames(text, list);
-  return list;
+  corvane::IndexedAddressList list;
+  corvane::ParseNicknames(text, corvane::IntoList(list));
+  return list.Text();
 }
 
 struct NicknameRow {
@@ -72,7 +72,8 @@ TEST(ParseNicknames, Table) {
 
 TEST(ParseNicknames, AddsToAListAlreadyHolding) {
   std::string list = "jim@example.com\r\n";
-  corvane::ParseNicknames("alias a jim@example.com\r\nalias b ann@example.com\r\n", list);
+  corvane::ParseNicknames("alias a jim@example.com\r\nalias b ann@example.com\r\n",
+                          corvane::IntoList(list));
   EXPECT_EQ(list, "jim@example.com\r\nann@example.com\r\n");
 }
 
@@ -99,7 +100,7 @@ TEST(SplitAddresses, Table) {
   };
   for (const SplitRow& row : rows) {
     std::string list;
-    corvane::SplitAddresses(row.text, list);
+    corvane::SplitAddresses(row.text, corvane::IntoList(list));
     EXPECT_EQ(list, row.expected) << row.text;
   }
 }

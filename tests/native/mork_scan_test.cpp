@@ -17,9 +17,9 @@ std::string ReadBook(const std::string& name) {
 }
 
 std::string Scan(const std::string& text) {
-  std::string list;
-  corvane::ScanMorkAddresses(text, list);
-  return list;
+  corvane::IndexedAddressList list;
+  corvane::ScanMorkAddresses(text, corvane::IntoList(list));
+  return list.Text();
 }
 
 struct ScanRow {

@@ -16,7 +16,7 @@ struct ExtractRow {
 };
 
 std::string Extracted(const std::string& text, std::string list = std::string()) {
-  corvane::ExtractOperaAddresses(text, list);
+  corvane::ExtractOperaAddresses(text, corvane::IntoList(list));
   return list;
 }
 
@@ -95,7 +95,7 @@ TEST(AddSeparatedAddresses, Table) {
   };
   for (const SeparatedRow& row : rows) {
     std::string list;
-    corvane::AddSeparatedAddresses(row.value, list);
+    corvane::AddSeparatedAddresses(row.value, corvane::IntoList(list));
     EXPECT_EQ(list, row.expected) << row.what;
   }
 }
