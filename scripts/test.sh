@@ -33,6 +33,7 @@ demo() {  # the main job end to end: its round-trip verdict must be "all restore
   fi
 }
 run "demo on the sample profile (end to end)" demo
+run "fuzz smoke run (15 s per target)" fuzz/run.sh 15
 
 echo
 echo "steps: $passed passed, $failed failed"
