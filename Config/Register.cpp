@@ -3,6 +3,7 @@
 #include <shlobj.h>
 
 #include "support/FileFinder.h"
+#include "support/FileText.h"
 #include "support/text/AccountRules.h"
 #include "support/text/AddressList.h"
 
@@ -69,4 +70,22 @@ void Register::AddAddress(const std::string& address, corvane::IndexedAddressLis
 void Register::FindFiles(const std::string& folder, const std::string& patterns,
                          std::vector<std::string>& paths) {
   ::FindFiles(folder, patterns, paths);
+}
+
+int Register::ExportWhiteList(
+    const std::string& path,
+    const std::function<void(corvane::IndexedAddressList& list)>& collect) {
+  try {
+    corvane::IndexedAddressList list;
+    OutputFile output(path);
+    collect(list);
+    output.Write(list);
+  } catch (Tessaly::BaseException& error) {
+    SetResult(error.GetSeverity());
+    ConfigLog::WriteLog("BaseException :" + error.GetMessageText());
+  } catch (...) {
+    ConfigLog::WriteLog("Unknow Exception in retrieveWhileListEmail");
+    SetResult(3);
+  }
+  return GetResult();
 }

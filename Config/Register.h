@@ -12,6 +12,7 @@
 #include <objidl.h>
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -46,6 +47,15 @@ class Register {
   static void AddAddress(const std::string& address, std::string& list);
   // The same rule on an indexed list, for address books of any size.
   static void AddAddress(const std::string& address, corvane::IndexedAddressList& list);
+
+  // The frame of a white-list export read from the client's files: the
+  // output file is emptied first, `collect` fills the address list, and the
+  // list is written at the end.  A Tessaly::BaseException makes the result
+  // code its severity and logs "BaseException :" + its message; any other
+  // failure makes it 3 and logs "Unknow Exception in retrieveWhileListEmail".
+  // Either way the output file stays empty.  Answers the result code.
+  int ExportWhiteList(const std::string& path,
+                      const std::function<void(corvane::IndexedAddressList& list)>& collect);
   static void FindFiles(const std::string& folder, const std::string& patterns,
                         std::vector<std::string>& paths);
 

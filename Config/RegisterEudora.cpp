@@ -204,22 +204,12 @@ int RegisterEudora::ImportBlackList(const std::string& /*path*/) {
 }
 
 int RegisterEudora::ImportWhiteList(const std::string& path) {
-  try {
-    corvane::IndexedAddressList list;
-    OutputFile output(path);
+  return ExportWhiteList(path, [&](corvane::IndexedAddressList& list) {
     std::vector<std::string> files;
     FindIniFiles(kNicknameFileName, files);
     for (const std::string& file : files)
       corvane::ParseNicknames(ReadNicknameFile(file), corvane::IntoList(list));
-    output.Write(list);
-  } catch (Tessaly::BaseException& error) {
-    SetResult(error.GetSeverity());
-    ConfigLog::WriteLog("BaseException :" + error.GetMessageText());
-  } catch (...) {
-    ConfigLog::WriteLog("Unknow Exception in retrieveWhileListEmail");
-    SetResult(3);
-  }
-  return GetResult();
+  });
 }
 
 AccountViews RegisterEudora::ListAccounts() const {

@@ -149,9 +149,7 @@ bool RegisterNetscape::WritePreferenceFile(const std::string& path,
 int RegisterNetscape::ImportBlackList(const std::string& /*path*/) { return 255; }
 
 int RegisterNetscape::ImportWhiteList(const std::string& path) {
-  try {
-    corvane::IndexedAddressList list;
-    OutputFile output(path);
+  return ExportWhiteList(path, [&](corvane::IndexedAddressList& list) {
     std::vector<std::string> books;
     FindProfileFiles("abook.mab", books);
     for (const std::string& book : books) {
@@ -159,15 +157,7 @@ int RegisterNetscape::ImportWhiteList(const std::string& path) {
                                               "Unable to read address book file.", 1, __LINE__);
       if (!text.empty()) corvane::ScanMorkAddresses(text, corvane::IntoList(list));
     }
-    output.Write(list);
-  } catch (Tessaly::BaseException& error) {
-    SetResult(error.GetSeverity());
-    ConfigLog::WriteLog("BaseException :" + error.GetMessageText());
-  } catch (...) {
-    ConfigLog::WriteLog("Unknow Exception in retrieveWhileListEmail");
-    SetResult(3);
-  }
-  return GetResult();
+  });
 }
 
 AccountViews RegisterNetscape::ListAccounts() {

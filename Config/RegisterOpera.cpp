@@ -323,9 +323,7 @@ void RegisterOpera::FindOperaContactFiles(std::vector<std::string>& files) const
 }
 
 int RegisterOpera::ImportWhiteList(const std::string& path) {
-  try {
-    corvane::IndexedAddressList list;
-    OutputFile output(path);
+  return ExportWhiteList(path, [&](corvane::IndexedAddressList& list) {
     std::vector<std::string> files;
     FindOperaContactFiles(files);
     for (const std::string& file : files) {
@@ -342,13 +340,5 @@ int RegisterOpera::ImportWhiteList(const std::string& path) {
                                      1);
       corvane::ExtractOperaAddresses(text, corvane::IntoList(list));
     }
-    output.Write(list);
-  } catch (Tessaly::BaseException& error) {
-    SetResult(error.GetSeverity());
-    ConfigLog::WriteLog("BaseException :" + error.GetMessageText());
-  } catch (...) {
-    ConfigLog::WriteLog("Unknow Exception in retrieveWhileListEmail");
-    SetResult(3);
-  }
-  return GetResult();
+  });
 }
