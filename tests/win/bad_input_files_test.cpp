@@ -20,11 +20,6 @@ namespace {
 const char kProxy[] = "127.0.0.1";
 const char kSame[] = "\x01same";  // expected bytes: those written before the call
 
-std::string AppDataFolder() {
-  char path[MAX_PATH] = {0};
-  SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, 0, path);
-  return path;
-}
 
 // The three client folders below Application Data (Mozilla, Opera,
 // Qualcomm\Eudora): removed when constructed and again when destroyed.

@@ -18,11 +18,6 @@ namespace {
 
 const char kProxy[] = "127.0.0.1";
 
-std::string AppDataFolder() {
-  char path[MAX_PATH] = {0};
-  SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, 0, path);
-  return path;
-}
 
 // A folder below Application Data ("Mozilla", "Opera"...), removed when
 // constructed and again when destroyed.
@@ -166,20 +161,6 @@ TEST(BadInputScale, ThreeHundredOpera7Sections) {
 
 // ---------------------------------------------------------- folder loop
 
-std::string UnixPath(const std::string& windows_path) {
-  typedef char*(CDECL * UnixNameFunction)(const WCHAR*);
-  UnixNameFunction unix_name = reinterpret_cast<UnixNameFunction>(
-      GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name"));
-  if (unix_name == nullptr) return std::string();
-  WCHAR wide[MAX_PATH];
-  if (!MultiByteToWideChar(CP_ACP, 0, windows_path.c_str(), -1, wide, MAX_PATH))
-    return std::string();
-  char* text = unix_name(wide);
-  if (text == nullptr) return std::string();
-  std::string result = text;
-  HeapFree(GetProcessHeap(), 0, text);
-  return result;
-}
 
 // A host symbolic link `link` -> `target` (both Windows paths), made with the
 // host's ln -s (Wine starts ELF programs but hands back no process, so the

@@ -21,11 +21,6 @@ const char kProxy[] = "127.0.0.1";
 const char kAppPathsKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Eudora.exe";
 const char kMissing[] = "<missing>";
 
-std::string AppDataFolder() {
-  char path[MAX_PATH] = {0};
-  SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, 0, path);
-  return path;
-}
 
 bool FolderExists(const std::string& path) {
   const DWORD attributes = GetFileAttributesA(path.c_str());

@@ -51,21 +51,6 @@ std::vector<std::string> Paths(const FileFinder& finder) {
   return paths;
 }
 
-// The host (Unix) path of a Windows path, through Wine's own conversion.
-std::string UnixPath(const std::string& windows_path) {
-  typedef char*(CDECL * UnixNameFunction)(const WCHAR*);
-  UnixNameFunction unix_name = reinterpret_cast<UnixNameFunction>(
-      GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name"));
-  if (unix_name == nullptr) return std::string();
-  WCHAR wide[MAX_PATH];
-  if (!MultiByteToWideChar(CP_ACP, 0, windows_path.c_str(), -1, wide, MAX_PATH))
-    return std::string();
-  char* text = unix_name(wide);
-  if (text == nullptr) return std::string();
-  std::string result = text;
-  HeapFree(GetProcessHeap(), 0, text);
-  return result;
-}
 
 // Runs a host program (Wine starts ELF binaries through CreateProcess, but
 // hands back no process to wait for), then waits up to 20 s for `done`.

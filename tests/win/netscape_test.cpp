@@ -17,18 +17,12 @@ namespace {
 
 const char kProxy[] = "127.0.0.1";
 
-std::string AppData() {
-  char path[MAX_PATH] = {0};
-  SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, 0, path);
-  return path;
-}
-
 // The user's "Application Data\Mozilla" folder, removed with everything in
 // it when constructed and again when destroyed, so that every test starts
 // without profiles and leaves none behind.
 class MozillaFolder {
  public:
-  MozillaFolder() : path_(AppData() + "\\Mozilla") { RemoveTree(path_); }
+  MozillaFolder() : path_(AppDataFolder() + "\\Mozilla") { RemoveTree(path_); }
   ~MozillaFolder() { RemoveTree(path_); }
   MozillaFolder(const MozillaFolder&) = delete;
   MozillaFolder& operator=(const MozillaFolder&) = delete;

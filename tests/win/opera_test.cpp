@@ -20,11 +20,6 @@ const char kProxy[] = "127.0.0.1";
 const char kAppPathsKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Opera.exe";
 const char kOperaSoftwareKey[] = "Software\\Opera Software";
 
-std::string AppDataFolder() {
-  char path[MAX_PATH] = {0};
-  SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, 0, path);
-  return path;
-}
 
 // The user's Opera folder below Application Data, and the two registry
 // values that name Opera's other folders.  Constructed: the folder does not

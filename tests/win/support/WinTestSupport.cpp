@@ -1,5 +1,6 @@
 #include "WinTestSupport.h"
 
+#include <shlobj.h>
 #include <shlwapi.h>
 
 #include <cstdio>
@@ -188,6 +189,27 @@ std::vector<std::string> LogLines() {
     start = end + 2;
   }
   return lines;
+}
+
+std::string AppDataFolder() {
+  char path[MAX_PATH] = {0};
+  SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, 0, path);
+  return path;
+}
+
+std::string UnixPath(const std::string& windows_path) {
+  typedef char*(CDECL * UnixNameFunction)(const WCHAR*);
+  UnixNameFunction unix_name = reinterpret_cast<UnixNameFunction>(
+      GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name"));
+  if (unix_name == nullptr) return std::string();
+  WCHAR wide[MAX_PATH];
+  if (!MultiByteToWideChar(CP_ACP, 0, windows_path.c_str(), -1, wide, MAX_PATH))
+    return std::string();
+  char* text = unix_name(wide);
+  if (text == nullptr) return std::string();
+  std::string result = text;
+  HeapFree(GetProcessHeap(), 0, text);
+  return result;
 }
 
 int RunProgram(const std::string& command_line, std::string& output) {

@@ -91,6 +91,13 @@ void ClearLog();
 // Lines of the log (split at CR LF).
 std::vector<std::string> LogLines();
 
+// The current user's Application Data folder, as the shell reports it.
+std::string AppDataFolder();
+
+// The host (Unix) path of a Windows path, through Wine's own conversion;
+// "" when not running under Wine.
+std::string UnixPath(const std::string& windows_path);
+
 // Runs a program of the build folder with arguments; returns its exit code
 // and output (stdout and stderr together).
 int RunProgram(const std::string& command_line, std::string& output);
