@@ -106,37 +106,6 @@ class EudoraInstall {
   RawValue saved_;
 };
 
-// Holds a file open without sharing, so that nobody else can open it.
-class LockedFile {
- public:
-  explicit LockedFile(const std::string& path)
-      : handle_(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr)) {
-    EXPECT_NE(handle_, INVALID_HANDLE_VALUE) << path;
-  }
-  ~LockedFile() {
-    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-  }
-
- private:
-  HANDLE handle_;
-};
-
-// A logging CONFIG.dll with an empty log.
-class LoggingConfig {
- public:
-  LoggingConfig() : logging_(true) { ClearLog(); }
-  ~LoggingConfig() { ClearLog(); }
-  int Call(const char* name, const std::string& argument) {
-    ClearLog();
-    return config_.Call(name, argument);
-  }
-
- private:
-  LoggingValue logging_;
-  LoadedConfig config_;
-};
-
 using Lines = std::vector<std::string>;
 
 Lines Concat(std::initializer_list<Lines> parts) {
@@ -164,7 +133,7 @@ std::string Crlf(const std::string& lf_text) {
 TEST(EudoraFiles, NoIniFileAnywhereGivesFourAndTheMessage) {
   UserEudoraFolder user;
   EudoraInstall install(false);
-  LoggingConfig config;
+  LoggedConfig config;
   EXPECT_EQ(config.Call("SetEudora", kProxy), 4);
   EXPECT_EQ(LogLines(), Concat({kConfigureOpen, {"BaseException : No Eudora ini file found"}}));
   EXPECT_EQ(config.Call("ResetEudora", kProxy), 4);
@@ -176,7 +145,7 @@ TEST(EudoraFiles, InstallationWithoutIniFileGivesFour) {
   UserEudoraFolder user;
   EudoraInstall install;
   install.Put("readme.txt", "Eudora.ini is not here\r\n");
-  LoggingConfig config;
+  LoggedConfig config;
   EXPECT_EQ(config.Call("SetEudora", kProxy), 4);
 }
 
@@ -185,7 +154,7 @@ TEST(EudoraFiles, EmptyInstallPathIsNoInstallation) {
   EudoraInstall install;
   install.Put("Eudora.ini", "[Settings]\r\nLoginName=ann\r\nPopServer=pop.a.org\r\n");
   install.PointAt("");
-  LoggingConfig config;
+  LoggedConfig config;
   EXPECT_EQ(config.Call("SetEudora", kProxy), 4);
 }
 
@@ -195,7 +164,7 @@ TEST(EudoraFiles, ReadOnlyUserFileIsSkipped) {
   const std::string bytes = "[Settings]\r\nLoginName=ann\r\nPopServer=pop.a.org\r\n";
   const std::string file = user.Put("Eudora.ini", bytes);
   ASSERT_TRUE(SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_READONLY));
-  LoggingConfig config;
+  LoggedConfig config;
   EXPECT_EQ(config.Call("SetEudora", kProxy), 4);
   std::string after;
   ASSERT_TRUE(ReadFileBytes(file, after));
@@ -211,7 +180,7 @@ TEST(EudoraFiles, UserFileAndInstalledFileAreBothRewrittenUserFirst) {
       user.Put("Eudora.ini", "[Settings]\r\nLoginName=ann\r\nPopServer=pop.a.org\r\n");
   const std::string theirs = install.Put(
       "Data\\Users\\EUDORA.INI", "[Settings]\r\nLoginName=bob\r\nPopServer=pop.b.org\r\n");
-  LoggingConfig config;
+  LoggedConfig config;
   EXPECT_EQ(config.Call("SetEudora", kProxy), 255);
   EXPECT_EQ(Ini(mine, "Settings", "LoginName"), "ann@pop.a.org");
   EXPECT_EQ(Ini(theirs, "Settings", "LoginName"), "bob@pop.b.org");
@@ -233,7 +202,7 @@ TEST(EudoraFiles, SameFileReachedTwiceIsRewrittenOnce) {
       "[Settings]\r\nLoginName=ann\r\nPopServer=pop.a.org\r\n[Personalities]\r\nPersona0=Work\r\n"
       "[Work]\r\nLoginName=bob\r\nPopServer=pop.b.org\r\n");
   install.PointAt(user.qualcomm());
-  LoggingConfig config;
+  LoggedConfig config;
   EXPECT_EQ(config.Call("SetEudora", kProxy), 255);
   EXPECT_EQ(Ini(file, "Settings", "LoginName"), "ann@pop.a.org");
   EXPECT_EQ(Ini(file, "Work", "LoginName"), "bob@pop.b.org");
@@ -279,7 +248,7 @@ void RunSectionRows(const char* export_name, const std::vector<SectionRow>& rows
     UserEudoraFolder user;
     EudoraInstall install(false);
     const std::string file = user.Put("Eudora.ini", row.ini);
-    LoggingConfig config;
+    LoggedConfig config;
     EXPECT_EQ(config.Call(export_name, kProxy), 255);
     for (const Value& value : row.after)
       EXPECT_EQ(Ini(file, value.section, value.key), value.value)
@@ -457,7 +426,7 @@ struct ImportResult {
 
 ImportResult Import(const std::string& output_path) {
   WriteFileBytes(output_path, "left over\r\n");
-  LoggingConfig config;
+  LoggedConfig config;
   ImportResult result;
   result.code = config.Call("ImportEudoraWhiteList", output_path);
   result.log = LogLines();
@@ -507,7 +476,8 @@ TEST(EudoraNicknames, UnopenableFileGivesOneAndAnEmptyList) {
   EudoraInstall install;
   user.Put("NNdbase.txt", "alias ann ann@a.org\r\n");
   const std::string locked = install.Put("NNdbase.txt", "alias bob bob@b.org\r\n");
-  LockedFile hold(locked);
+  HeldFile hold(locked);
+  ASSERT_TRUE(hold.ok()) << locked;
   const ImportResult result = Import(out.Join("white.txt"));
   EXPECT_EQ(result.code, 1);
   EXPECT_EQ(result.output, "");
@@ -519,7 +489,7 @@ TEST(EudoraNicknames, OutputThatCannotBeCreatedIsNotAnError) {
   UserEudoraFolder user;
   EudoraInstall install;
   install.Put("NNdbase.txt", "alias bob bob@b.org\r\n");
-  LoggingConfig config;
+  LoggedConfig config;
   EXPECT_EQ(config.Call("ImportEudoraWhiteList", out.Join("missing\\white.txt")), 255);
   EXPECT_EQ(LogLines(), Lines());
 }

@@ -56,25 +56,6 @@ class MozillaFolder {
   std::string path_;
 };
 
-// A file held open by the test for the life of the object with the given
-// access and sharing (0: no other handle may open it; FILE_SHARE_READ: others
-// may read it but neither write, rename nor delete it).
-class HeldFile {
- public:
-  HeldFile(const std::string& path, DWORD access, DWORD share)
-      : handle_(CreateFileA(path.c_str(), access, share, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr)) {}
-  ~HeldFile() {
-    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-  }
-  HeldFile(const HeldFile&) = delete;
-  HeldFile& operator=(const HeldFile&) = delete;
-  bool ok() const { return handle_ != INVALID_HANDLE_VALUE; }
-
- private:
-  HANDLE handle_;
-};
-
 // Names in `names` other than the empty "rf*.tmp" that Wine's ReplaceFile
 // creates to move the replaced file aside and leaves when that move fails.
 std::vector<std::string> WithoutWineReplaceLeftovers(std::vector<std::string> names) {

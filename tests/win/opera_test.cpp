@@ -46,36 +46,6 @@ class OperaProfile {
   }
 };
 
-// Logging on and CONFIG.dll loaded, with an empty log.
-class LoggedConfig {
- public:
-  LoggedConfig() : logging_(true) { ClearLog(); }
-  ~LoggedConfig() { ClearLog(); }
-  int Call(const char* name, const std::string& argument) {
-    ClearLog();
-    return config_.Call(name, argument);
-  }
-
- private:
-  LoggingValue logging_;
-  LoadedConfig config_;
-};
-
-// A file held open without sharing: nobody else can open it while this lives.
-class ExclusiveHold {
- public:
-  explicit ExclusiveHold(const std::string& path)
-      : handle_(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr)) {}
-  ~ExclusiveHold() {
-    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-  }
-  bool ok() const { return handle_ != INVALID_HANDLE_VALUE; }
-
- private:
-  HANDLE handle_;
-};
-
 std::string Profile(const std::string& file, const std::string& section, const char* key) {
   char buffer[2048] = {0};
   GetPrivateProfileStringA(section.c_str(), key, "<missing>", buffer, sizeof buffer, file.c_str());
@@ -519,7 +489,7 @@ TEST(OperaContacts, UnreadableFileGivesOneAndAnEmptyList) {
   ASSERT_TRUE(WriteFileBytes(profile.Join("contacts.adr"), kContactsA));
   ASSERT_TRUE(WriteFileBytes(last.Join("contacts.adr"), kContactsB));
   profile.SetLastDirectory(last.path());
-  ExclusiveHold hold(last.Join("contacts.adr"));
+  HeldFile hold(last.Join("contacts.adr"));
   ASSERT_TRUE(hold.ok());
   const ExportRun run = ExportOperaWhiteList(out);
   EXPECT_EQ(run.result, 1);

@@ -15,24 +15,6 @@ using namespace wintest;
 
 namespace {
 
-// A file held open by the test for the life of the object with the given
-// sharing (0: no other handle may open it).
-class HeldFile {
- public:
-  HeldFile(const std::string& path, DWORD share)
-      : handle_(CreateFileA(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr)) {}
-  ~HeldFile() {
-    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-  }
-  HeldFile(const HeldFile&) = delete;
-  HeldFile& operator=(const HeldFile&) = delete;
-  bool ok() const { return handle_ != INVALID_HANDLE_VALUE; }
-
- private:
-  HANDLE handle_;
-};
-
 // Names in a folder, sorted, without "." and "..".
 std::vector<std::string> Names(const std::string& folder) {
   std::vector<std::string> names;
@@ -90,7 +72,7 @@ TEST(ReplaceWholeFileFaults, FailedWriteKeepsTheOldBytesAndLeavesNothingBehind) 
     row.arrange(folder);
     const DWORD attributes = GetFileAttributesA(target.c_str());
     {
-      HeldFile held(target, row.share_of_holder);
+      HeldFile held(target, GENERIC_READ, row.share_of_holder);
       if (row.share_of_holder != ~0u) ASSERT_TRUE(held.ok());
       EXPECT_FALSE(ReplaceWholeFile(target, kNew));
     }

@@ -170,6 +170,22 @@ int LoadedConfig::Call(const char* export_name, const std::string& argument) con
   return function(argument.c_str());
 }
 
+LoggedConfig::LoggedConfig() : logging_(true) { ClearLog(); }
+LoggedConfig::~LoggedConfig() { ClearLog(); }
+
+int LoggedConfig::Call(const char* export_name, const std::string& argument) const {
+  ClearLog();
+  return config_.Call(export_name, argument);
+}
+
+HeldFile::HeldFile(const std::string& path, DWORD access, DWORD share)
+    : handle_(CreateFileA(path.c_str(), access, share, nullptr, OPEN_EXISTING,
+                          FILE_ATTRIBUTE_NORMAL, nullptr)) {}
+
+HeldFile::~HeldFile() {
+  if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+}
+
 std::string ReadLog() {
   std::string bytes;
   ReadFileBytes(ConfigLogPath(), bytes);

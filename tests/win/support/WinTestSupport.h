@@ -85,6 +85,36 @@ class LoadedConfig {
   HMODULE module_;
 };
 
+// Logging switched on and CONFIG.dll loaded for the life of the object;
+// every Call starts from an empty log, so ReadLog/LogLines show that call's
+// lines.  The log is removed at the end.
+class LoggedConfig {
+ public:
+  LoggedConfig();
+  ~LoggedConfig();
+  int Call(const char* export_name, const std::string& argument) const;
+
+ private:
+  LoggingValue logging_;
+  LoadedConfig config_;
+};
+
+// A file held open by the test for the life of the object, with the given
+// access and sharing (0: no other handle may open it; FILE_SHARE_READ:
+// others may read it but neither write, rename nor delete it).
+class HeldFile {
+ public:
+  explicit HeldFile(const std::string& path, DWORD access = GENERIC_READ | GENERIC_WRITE,
+                    DWORD share = 0);
+  ~HeldFile();
+  HeldFile(const HeldFile&) = delete;
+  HeldFile& operator=(const HeldFile&) = delete;
+  bool ok() const { return handle_ != INVALID_HANDLE_VALUE; }
+
+ private:
+  HANDLE handle_;
+};
+
 // The configuration log's bytes; ClearLog deletes the file.
 std::string ReadLog();
 void ClearLog();
