@@ -4,7 +4,6 @@
 
 #include <cstdio>
 #include <functional>
-#include <memory>
 
 #include "Config/parsers/EudoraNicknames.h"
 #include "support/FileFinder.h"
@@ -56,25 +55,10 @@ void ScanPersonalities(const std::string& path,
   }
 }
 
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
 // A nickname file's bytes, unchanged (binary mode).
 std::string ReadNicknameFile(const std::string& path) {
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-  if (!file)
-    throw Tessaly::BaseException(kSourceFile, __LINE__, "Unable to open address book file.", 1);
-  std::string text;
-  char buffer[8192];
-  for (;;) {
-    const std::size_t got = std::fread(buffer, 1, sizeof buffer, file.get());
-    text.append(buffer, got);
-    if (got < sizeof buffer) break;
-  }
-  if (std::ferror(file.get()))
-    throw Tessaly::BaseException(kSourceFile, __LINE__, "Unable to read address book file.", 1);
-  return text;
+  return ReadClientFile(path, "Unable to open address book file.",
+                        "Unable to read address book file.", 1, kSourceFile, __LINE__);
 }
 
 }  // namespace

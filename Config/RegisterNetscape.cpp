@@ -1,6 +1,5 @@
 #include "Config/RegisterNetscape.h"
 
-#include <fstream>
 
 #include "Config/parsers/MorkScan.h"
 #include "support/FileText.h"
@@ -12,22 +11,6 @@ const char kSourceFile[] = "Config\\RegisterNetscape";
 // Reads the whole file in binary mode.  `open_error` when the file cannot be
 // opened, `read_error` when the stream fails before its end (severity
 // `severity` for both).
-std::string ReadClientFile(const std::string& path, const char* open_error,
-                           const char* read_error, int severity, int line) {
-  std::ifstream in(path.c_str(), std::ios::in | std::ios::binary);
-  if (!in.is_open()) throw Tessaly::BaseException(kSourceFile, line, open_error, severity);
-  std::string text;
-  char chunk[1 << 16];
-  for (;;) {
-    in.read(chunk, sizeof chunk);
-    text.append(chunk, static_cast<std::size_t>(in.gcount()));
-    if (!in) break;
-  }
-  if (in.bad() || !in.eof())
-    throw Tessaly::BaseException(kSourceFile, line, read_error, severity);
-  return text;
-}
-
 std::string ProtocolOf(const std::string& type) {
   if (type == "pop3") return "POP3";
   if (type == "imap") return "IMAP";
@@ -107,7 +90,8 @@ void RegisterNetscape::FindProfileFiles(const std::string& name,
 void RegisterNetscape::ReadPreferenceFile(const std::string& path,
                                           corvane::MailServerList& servers) {
   const std::string text = ReadClientFile(path, "Unable to open perference file.",
-                                          "Unable to read perference file.", 4, __LINE__);
+                                          "Unable to read perference file.", 4, kSourceFile,
+                                          __LINE__);
   corvane::ReadServerList(text, servers);
 }
 
@@ -141,7 +125,7 @@ bool RegisterNetscape::WritePreferenceFile(const std::string& path,
                                            const corvane::MailServerList& servers) {
   // Patched on the bytes now on disk, not on those read before the rewrite.
   std::string text = ReadClientFile(path, "Unable to open perference file.",
-                                    "Unable to read perference file.", 4, __LINE__);
+                                    "Unable to read perference file.", 4, kSourceFile, __LINE__);
   corvane::ApplyRebuiltLines(servers, text);
   return ReplaceWholeFile(path, text);
 }
@@ -154,7 +138,8 @@ int RegisterNetscape::ImportWhiteList(const std::string& path) {
     FindProfileFiles("abook.mab", books);
     for (const std::string& book : books) {
       const std::string text = ReadClientFile(book, "Unable to open address book file.",
-                                              "Unable to read address book file.", 1, __LINE__);
+                                              "Unable to read address book file.", 1, kSourceFile,
+                                              __LINE__);
       if (!text.empty()) corvane::ScanMorkAddresses(text, corvane::IntoList(list));
     }
   });

@@ -2,7 +2,6 @@
 
 #include <climits>
 #include <cstdlib>
-#include <fstream>
 
 #include "Config/parsers/OperaContacts.h"
 #include "support/FileText.h"
@@ -327,17 +326,9 @@ int RegisterOpera::ImportWhiteList(const std::string& path) {
     std::vector<std::string> files;
     FindOperaContactFiles(files);
     for (const std::string& file : files) {
-      std::ifstream input(file.c_str(), std::ios::in | std::ios::binary);
-      if (!input.is_open())
-        throw Tessaly::BaseException(kSourceFile, __LINE__, "Unable to open address book file.",
-                                     1);
-      std::string text;
-      char chunk[65536];
-      while (input.read(chunk, sizeof chunk) || input.gcount() > 0)
-        text.append(chunk, static_cast<std::size_t>(input.gcount()));
-      if (input.bad() || !input.eof())
-        throw Tessaly::BaseException(kSourceFile, __LINE__, "Unable to read address book file.",
-                                     1);
+      const std::string text =
+          ReadClientFile(file, "Unable to open address book file.",
+                         "Unable to read address book file.", 1, kSourceFile, __LINE__);
       corvane::ExtractOperaAddresses(text, corvane::IntoList(list));
     }
   });

@@ -6,10 +6,12 @@
 #include <cstdio>
 #include <vector>
 
-bool ReadWholeFile(const std::string& path, std::string& text) {
+#include "support/BaseException.h"
+
+FileRead ReadWholeFile(const std::string& path, std::string& text) {
   HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
+  if (file == INVALID_HANDLE_VALUE) return FileRead::kCannotOpen;
   LARGE_INTEGER size;
   bool ok = GetFileSizeEx(file, &size) != FALSE && size.QuadPart < 0x7FFFFFFF;
   std::string data;
@@ -24,9 +26,24 @@ bool ReadWholeFile(const std::string& path, std::string& text) {
     }
   }
   CloseHandle(file);
-  if (!ok) return false;
+  if (!ok) return FileRead::kCannotRead;
   text.swap(data);
-  return true;
+  return FileRead::kDone;
+}
+
+std::string ReadClientFile(const std::string& path, const char* open_error,
+                           const char* read_error, int severity, const char* source_file,
+                           int line) {
+  std::string text;
+  switch (ReadWholeFile(path, text)) {
+    case FileRead::kCannotOpen:
+      throw Tessaly::BaseException(source_file, line, open_error, severity);
+    case FileRead::kCannotRead:
+      throw Tessaly::BaseException(source_file, line, read_error, severity);
+    case FileRead::kDone:
+      break;
+  }
+  return text;
 }
 
 namespace {

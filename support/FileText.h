@@ -1,7 +1,8 @@
 // Whole-file reading and writing of client files and exported lists.
 //
 // Contract: ReadWholeFile reads every byte (binary, no newline translation)
-// or answers false and leaves `text` alone.  ReplaceWholeFile never leaves a
+// or answers why not and leaves `text` alone; ReadClientFile raises that
+// answer as the client's own error.  ReplaceWholeFile never leaves a
 // half-written file behind: it writes a temporary file in the same folder,
 // flushes it, and swaps it for the target in one rename; on any failure the
 // target keeps its old bytes and the temporary file is removed.  An existing
@@ -13,7 +14,15 @@
 
 #include <string>
 
-bool ReadWholeFile(const std::string& path, std::string& text);
+enum class FileRead { kDone, kCannotOpen, kCannotRead };
+FileRead ReadWholeFile(const std::string& path, std::string& text);
+
+// The bytes of a client file, read whole.  A file that cannot be opened
+// raises Tessaly::BaseException with `open_error`, one that cannot be read to
+// its end with `read_error`; both with the given severity and raise site.
+std::string ReadClientFile(const std::string& path, const char* open_error,
+                           const char* read_error, int severity, const char* source_file,
+                           int line);
 bool ReplaceWholeFile(const std::string& path, const std::string& text);
 
 // An exported list file: created or cut to zero length when constructed,
