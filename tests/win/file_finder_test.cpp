@@ -20,21 +20,6 @@ using namespace wintest;
 
 namespace {
 
-// The names in one folder, in the order the file system lists them ("." and
-// ".." left out).
-std::vector<std::string> Listing(const std::string& folder) {
-  std::vector<std::string> names;
-  WIN32_FIND_DATAA entry;
-  HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &entry);
-  if (find == INVALID_HANDLE_VALUE) return names;
-  do {
-    const std::string name = entry.cFileName;
-    if (name != "." && name != "..") names.push_back(name);
-  } while (FindNextFileA(find, &entry));
-  FindClose(find);
-  return names;
-}
-
 bool MakeFolder(const std::string& path) { return CreateDirectoryA(path.c_str(), nullptr) != 0; }
 
 std::vector<std::string> Find(const std::string& folder, const std::string& patterns) {
@@ -159,7 +144,7 @@ TEST(FindFiles, TheFirstEntryOfADriveRootIsFound) {
   HostLink drive(root.path(), dosdevices + "/y:", "Y:\\");
   ASSERT_TRUE(drive.made());
 
-  const std::vector<std::string> listing = Listing("Y:");
+  const std::vector<std::string> listing = FolderListing("Y:");
   ASSERT_FALSE(listing.empty());
   ASSERT_NE(listing.front(), ".");
   EXPECT_EQ(Find("Y:", listing.front()), std::vector<std::string>{"Y:\\" + listing.front()});
@@ -172,11 +157,11 @@ TEST(FileFinder, SubfolderContentIsInsertedWhereTheSubfolderWasMet) {
   TempFolder root("finder-order");
   for (const char* name : {"x.ini", "y.ini", "z.ini"}) WriteSized(root.Join(std::string("sub\\") + name), 1);
   for (const char* name : {"a.ini", "m.ini", "s.ini", "t.ini", "z.ini"}) WriteSized(root.Join(name), 1);
-  const std::vector<std::string> top = Listing(root.path());
+  const std::vector<std::string> top = FolderListing(root.path());
   ASSERT_EQ(top.size(), 6u);
   ASSERT_NE(top.front(), "sub");  // files both before and after the subfolder
   ASSERT_NE(top.back(), "sub");
-  const std::vector<std::string> sub = Listing(root.Join("sub"));
+  const std::vector<std::string> sub = FolderListing(root.Join("sub"));
   ASSERT_EQ(sub.size(), 3u);
 
   std::vector<std::string> expected;
@@ -344,7 +329,7 @@ TEST(FileFinder, AFolderReachedTwiceIsListedOnce) {
   ASSERT_TRUE(link.made());
   const std::vector<std::string> found = Find(root.path(), "*.ini");
   ASSERT_EQ(found.size(), 2u);
-  const std::string first = Listing(root.path()).front();  // "data" or "alias"
+  const std::string first = FolderListing(root.path()).front();  // "data" or "alias"
   EXPECT_EQ(found[0].substr(0, root.Join(first).size() + 1), root.Join(first) + "\\");
   EXPECT_EQ(found[0].substr(0, found[0].rfind('\\')), found[1].substr(0, found[1].rfind('\\')));
 }
@@ -438,8 +423,8 @@ TEST(FileFinder, StopFromAnotherThreadEndsTheSearchAtTheNextEntry) {
   TempFolder root("finder-stop");
   for (int i = 0; i < 5; ++i) WriteSized(root.Join("r" + std::to_string(i) + ".txt"), 1);
   for (int i = 0; i < 10; ++i) WriteSized(root.Join("sub\\s" + std::to_string(i) + ".txt"), 1);
-  const std::vector<std::string> top = Listing(root.path());
-  const std::vector<std::string> sub = Listing(root.Join("sub"));
+  const std::vector<std::string> top = FolderListing(root.path());
+  const std::vector<std::string> sub = FolderListing(root.Join("sub"));
   const std::size_t sub_at = std::find(top.begin(), top.end(), "sub") - top.begin();
   ASSERT_LT(sub_at, top.size());
 

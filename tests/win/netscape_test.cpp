@@ -39,15 +39,7 @@ class MozillaFolder {
   }
   // Names in one folder (below Mozilla), sorted.
   std::vector<std::string> List(const std::string& relative) const {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA entry;
-    HANDLE find = FindFirstFileA((Path(relative) + "\\*").c_str(), &entry);
-    if (find == INVALID_HANDLE_VALUE) return names;
-    do {
-      const std::string name = entry.cFileName;
-      if (name != "." && name != "..") names.push_back(name);
-    } while (FindNextFileA(find, &entry));
-    FindClose(find);
+    std::vector<std::string> names = FolderListing(Path(relative));
     std::sort(names.begin(), names.end());
     return names;
   }

@@ -17,15 +17,7 @@ namespace {
 
 // Names in a folder, sorted, without "." and "..".
 std::vector<std::string> Names(const std::string& folder) {
-  std::vector<std::string> names;
-  WIN32_FIND_DATAA entry;
-  HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &entry);
-  if (find == INVALID_HANDLE_VALUE) return names;
-  do {
-    const std::string name = entry.cFileName;
-    if (name != "." && name != "..") names.push_back(name);
-  } while (FindNextFileA(find, &entry));
-  FindClose(find);
+  std::vector<std::string> names = FolderListing(folder);
   std::sort(names.begin(), names.end());
   return names;
 }

@@ -133,6 +133,19 @@ bool FileExists(const std::string& path) {
   return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+std::vector<std::string> FolderListing(const std::string& folder) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA entry;
+  HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &entry);
+  if (find == INVALID_HANDLE_VALUE) return names;
+  do {
+    const std::string name = entry.cFileName;
+    if (name != "." && name != "..") names.push_back(name);
+  } while (FindNextFileA(find, &entry));
+  FindClose(find);
+  return names;
+}
+
 static const char kProductKey[] = "Software\\Vantrel\\Corvane";
 
 LoggingValue::LoggingValue(bool on) : saved_(GetRaw(HKEY_CURRENT_USER, kProductKey, "Logging")) {

@@ -59,6 +59,9 @@ void RemoveTree(const std::string& path);
 bool WriteFileBytes(const std::string& path, const std::string& bytes);  // makes parent folders
 bool ReadFileBytes(const std::string& path, std::string& bytes);
 bool FileExists(const std::string& path);
+// The names in one folder in the order the file system lists them, without
+// "." and "..".
+std::vector<std::string> FolderListing(const std::string& folder);
 
 // Sets the product's "Logging" value (or removes it) for the life of the
 // object, restoring what was there.
