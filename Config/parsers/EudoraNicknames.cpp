@@ -31,10 +31,12 @@ void ParseNicknamesLiteral(const std::string& text, const AddressSink& add) {
 
 namespace {
 
-void AddEntry(const std::string& found, const boost::regex& address, const AddressSink& add) {
-  boost::smatch match;
-  if (!boost::regex_match(found, match, address)) return;
-  const std::string addresses = match[1].str();
+// The addresses of one entry: its second group.  Matching the address
+// pattern against the entry's own text, as the literal method does, takes
+// the same path through the same greedy pattern and ends where the entry
+// ended, so it gives the same group; it is not run a second time.
+void AddEntry(const boost::smatch& entry, const AddressSink& add) {
+  const std::string addresses = entry[2].str();
   if (addresses.find(',') != std::string::npos)
     SplitAddresses(addresses, add);
   else
@@ -45,7 +47,6 @@ void AddEntry(const std::string& found, const boost::regex& address, const Addre
 
 void ParseNicknames(const std::string& text, const AddressSink& add) {
   const boost::regex entry(kNicknameEntryPattern, boost::regex::perl | boost::regex::icase);
-  const boost::regex address(kNicknameAddressPattern, boost::regex::perl | boost::regex::icase);
   const PatternBytes bytes;
   const char* data = text.data();
   const std::size_t end = text.size();
@@ -62,7 +63,7 @@ void ParseNicknames(const std::string& text, const AddressSink& add) {
                              boost::match_continuous))
       continue;
     at = start + match.length(0);
-    AddEntry(match.str(0), address, add);
+    AddEntry(match, add);
   }
 }
 

@@ -13,16 +13,28 @@ const std::size_t kIndexLimit = std::numeric_limits<std::uint32_t>::max() - 16;
 // How many bucket addresses a query or an append computes ahead, so that
 // their cache misses overlap.
 const std::size_t kAhead = 64;
+// A query looks at the windows of its text kQueryBatch at a time and stops
+// once each class of offsets has a bucket of at most kFewCandidates.
+const std::size_t kQueryBatch = 8;
+const std::uint32_t kFewCandidates = 4;
 
+// A bucket is one 64-bit word: bits 0-31 the last entry + 1 (0 when none),
+// bits 32-47 the number of windows held (saturating), bits 48-63 a filter
+// with one bit set per window held, chosen by four more bits of its hash.  A
+// window whose filter bit is clear is not in the bucket at all.
 inline std::uint32_t HeadOf(std::uint64_t bucket) { return static_cast<std::uint32_t>(bucket); }
 inline std::uint32_t CountOf(std::uint64_t bucket) {
-  return static_cast<std::uint32_t>(bucket >> 32);
+  return static_cast<std::uint32_t>((bucket >> 32) & 0xFFFFu);
 }
-// Puts `position` in front of the bucket's chain; the count saturates.
-inline std::uint64_t Pushed(std::uint64_t bucket, std::size_t position) {
-  std::uint64_t count = bucket >> 32;
-  if (count != 0xFFFFFFFFu) ++count;
-  return (count << 32) | static_cast<std::uint32_t>(position + 1);
+inline std::uint64_t FilterBit(std::size_t slot) {
+  return std::uint64_t(1) << (48 + (slot & 15u));
+}
+// Puts `entry` in front of the bucket's chain.
+inline std::uint64_t Pushed(std::uint64_t bucket, std::size_t slot, std::size_t entry) {
+  std::uint64_t count = (bucket >> 32) & 0xFFFFu;
+  if (count != 0xFFFFu) ++count;
+  return (bucket & 0xFFFF000000000000ull) | FilterBit(slot) | (count << 32) |
+         static_cast<std::uint32_t>(entry + 1);
 }
 
 inline void Prefetch(const void* at) {
@@ -46,8 +58,8 @@ std::uint64_t IndexedAddressList::WindowAt(const char* at) const {
   return window;
 }
 
-std::size_t IndexedAddressList::Bucket(std::uint64_t window) const {
-  return static_cast<std::size_t>((window * 0x9E3779B97F4A7C15ull) >> (64 - bucket_bits_));
+std::size_t IndexedAddressList::Slot(std::uint64_t window) const {
+  return static_cast<std::size_t>((window * 0x9E3779B97F4A7C15ull) >> (64 - bucket_bits_ - 4));
 }
 
 bool IndexedAddressList::Add(const std::string& address) {
@@ -80,7 +92,7 @@ void IndexedAddressList::IndexWindowsFrom(std::size_t first) {
   entries_ = entries;
   // At most three windows per bucket on average, at least one and a half.
   unsigned bits = bucket_bits_;
-  while ((entries >> bits) >= 3) ++bits;
+  while ((entries >> bits) >= 3) bits += 2;
   if (bits != bucket_bits_) {
     Rebuild(bits);
     return;
@@ -90,22 +102,26 @@ void IndexedAddressList::IndexWindowsFrom(std::size_t first) {
   for (std::size_t start = (first + kStride - 1) / kStride; start < entries; start += kAhead) {
     const std::size_t end = entries - start < kAhead ? entries : start + kAhead;
     for (std::size_t entry = start; entry < end; ++entry) {
-      ahead[entry - start] = Bucket(WindowAt(text + entry * kStride));
-      Prefetch(&bucket_[ahead[entry - start]]);
+      ahead[entry - start] = Slot(WindowAt(text + entry * kStride));
+      Prefetch(&bucket_[ahead[entry - start] >> 4]);
     }
     for (std::size_t entry = start; entry < end; ++entry) {
-      std::uint64_t& bucket = bucket_[ahead[entry - start]];
+      const std::size_t slot = ahead[entry - start];
+      std::uint64_t& bucket = bucket_[slot >> 4];
       Next(entry) = HeadOf(bucket);
-      bucket = Pushed(bucket, entry);
+      bucket = Pushed(bucket, slot, entry);
     }
   }
 }
 
 void IndexedAddressList::Rebuild(unsigned bucket_bits) {
   bucket_bits_ = bucket_bits;
-  bucket_.reset(static_cast<std::uint64_t*>(
-      std::calloc(std::size_t(1) << bucket_bits, sizeof(std::uint64_t))));
+  // Cleared by writing, not taken zeroed from calloc: fresh zero pages that
+  // are read before they are written fault twice (and flush the TLB).
+  const std::size_t buckets = std::size_t(1) << bucket_bits;
+  bucket_.reset(static_cast<std::uint64_t*>(std::malloc(buckets * sizeof(std::uint64_t))));
   if (!bucket_) throw std::bad_alloc();
+  std::memset(bucket_.get(), 0, buckets * sizeof(std::uint64_t));
   if (entries_ != 0) IndexWindowsFrom(0);
 }
 
@@ -124,18 +140,28 @@ bool IndexedAddressList::Contains(const char* text, std::size_t size) const {
   std::uint64_t best_bucket[kStride];
   std::uint32_t best_count[kStride];
   for (std::size_t c = 0; c < kStride; ++c) best_count[c] = 0xFFFFFFFFu;
-  std::size_t ahead[kAhead];
-  for (std::size_t start = 0; start < windows; start += kAhead) {
-    const std::size_t end = windows - start < kAhead ? windows : start + kAhead;
+  // Windows are looked at a batch at a time; once every class has a bucket
+  // of at most kFewCandidates, the rest would save little and is skipped.
+  std::size_t ahead[kQueryBatch];
+  for (std::size_t start = 0; start < windows; start += kQueryBatch) {
+    if (start != 0) {
+      std::uint32_t most = 0;
+      for (std::size_t c = 0; c < kStride; ++c) most = best_count[c] > most ? best_count[c] : most;
+      if (most <= kFewCandidates) break;
+    }
+    const std::size_t end = windows - start < kQueryBatch ? windows : start + kQueryBatch;
     for (std::size_t offset = start; offset < end; ++offset) {
-      ahead[offset - start] = Bucket(WindowAt(text + offset));
-      Prefetch(&bucket_[ahead[offset - start]]);
+      ahead[offset - start] = Slot(WindowAt(text + offset));
+      Prefetch(&bucket_[ahead[offset - start] >> 4]);
     }
     for (std::size_t offset = start; offset < end; ++offset) {
       const std::size_t c = offset % kStride;
       if (best_count[c] == 0) continue;
-      const std::uint64_t bucket = bucket_[ahead[offset - start]];
-      if (CountOf(bucket) < best_count[c]) {
+      const std::size_t slot = ahead[offset - start];
+      const std::uint64_t bucket = bucket_[slot >> 4];
+      if ((bucket & FilterBit(slot)) == 0) {
+        best_count[c] = 0;  // the window occurs nowhere at this class
+      } else if (CountOf(bucket) < best_count[c]) {
         best_count[c] = CountOf(bucket);
         best_offset[c] = offset;
         best_bucket[c] = bucket;

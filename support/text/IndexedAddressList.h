@@ -9,11 +9,13 @@
 //
 // The index holds the 7-byte windows of the text that start at every second
 // position (windows across line ends included): a bucket per hash value (the
-// last entry and a count) and, per entry, the previous entry of the same
-// bucket.  An occurrence of a queried text holds indexed windows at either
-// its even or its odd offsets, so a query takes, for each of the two classes
-// of offsets, the window whose bucket is smallest and compares that bucket's
-// candidates byte for byte.  Texts shorter than 8 bytes are searched plainly.
+// last entry, a count, and a 16-bit filter with one bit per window held)
+// and, per entry, the previous entry of the same bucket.  An occurrence of a
+// queried text holds indexed windows at either its even or its odd offsets,
+// so a query takes, for each of the two classes of offsets, the window whose
+// bucket is smallest and compares that bucket's candidates byte for byte; a
+// window whose filter bit is clear rules its class out without a compare.
+// Texts shorter than 8 bytes are searched plainly.
 // Memory: about 6 bytes per byte of list text, under 16 at any time
 // (MemoryBytes tells).
 #ifndef CORVANE_SUPPORT_TEXT_INDEXEDADDRESSLIST_H
@@ -62,7 +64,8 @@ class IndexedAddressList {
   void Append(const char* bytes, std::size_t size);
   void IndexWindowsFrom(std::size_t first);
   void Rebuild(unsigned bucket_bits);
-  std::size_t Bucket(std::uint64_t window) const;
+  // The window's bucket times 16 plus its filter bit's number.
+  std::size_t Slot(std::uint64_t window) const;
   std::uint64_t WindowAt(const char* at) const;
   std::uint32_t& Next(std::size_t position) const {
     return next_[position >> kBlockBits][position & ((std::size_t(1) << kBlockBits) - 1)];
@@ -74,9 +77,8 @@ class IndexedAddressList {
   static constexpr unsigned kBlockBits = 12;
 
   std::string text_;
-  // Per bucket: low 32 bits the last entry + 1 (0 when none), high
-  // 32 bits the number of windows held (one memory access for both).  Taken
-  // from calloc, whose fresh pages need no clearing.
+  // Per bucket: the last entry + 1, the number of windows held and a 16-bit
+  // filter of them, in one word (one memory access for all three).
   std::unique_ptr<std::uint64_t[], Free> bucket_;
   // Per indexed window: the previous entry + 1 in its bucket, in blocks that are
   // never moved or cleared.

@@ -119,6 +119,21 @@ TEST(IndexedAddressList, RandomBytesMatchReferenceAtEveryStep) {
   }
 }
 
+// One window repeated past what a bucket counts (65 535): the count stops
+// growing, the chain still holds every position.
+TEST(IndexedAddressList, CrowdedBucketStillAnswersExactly) {
+  IndexedAddressList list;
+  const std::string run(200000, 'a');
+  ASSERT_TRUE(list.Add(run + "@b"));
+  ASSERT_TRUE(list.Add("xyz@" + run.substr(0, 50) + "q"));
+  EXPECT_TRUE(list.Contains(run.substr(0, 120) + "@b\r\nxyz@a"));
+  EXPECT_TRUE(list.Contains("z@" + run.substr(0, 50) + "q"));
+  EXPECT_FALSE(list.Contains("z@" + run.substr(0, 51) + "q"));
+  EXPECT_FALSE(list.Contains(run.substr(0, 120) + "@c"));
+  EXPECT_FALSE(list.Add(run.substr(0, 99) + "@b"));
+  EXPECT_TRUE(list.Add(run.substr(0, 99) + "@bb"));
+}
+
 TEST(IndexedAddressList, ContainsAnswersEveryPieceOfTheText) {
   IndexedAddressList list;
   for (const std::string& address : corvane_test::RealisticAddresses(300, 7)) list.Add(address);
