@@ -90,7 +90,8 @@ void IndexedAddressList::IndexWindowsFrom(std::size_t first) {
   while ((next_.size() << kBlockBits) < entries)
     next_.emplace_back(new std::uint32_t[std::size_t(1) << kBlockBits]);
   entries_ = entries;
-  // At most three windows per bucket on average, at least one and a half.
+  // At most three windows per bucket on average, at least three quarters:
+  // the table grows four-fold, so that it is rebuilt seldom.
   unsigned bits = bucket_bits_;
   while ((entries >> bits) >= 3) bits += 2;
   if (bits != bucket_bits_) {

@@ -16,7 +16,7 @@
 // bucket is smallest and compares that bucket's candidates byte for byte; a
 // window whose filter bit is clear rules its class out without a compare.
 // Texts shorter than 8 bytes are searched plainly.
-// Memory: about 6 bytes per byte of list text, under 16 at any time
+// Memory: 6 to 9 bytes per byte of list text, under 16 at any time
 // (MemoryBytes tells).
 #ifndef CORVANE_SUPPORT_TEXT_INDEXEDADDRESSLIST_H
 #define CORVANE_SUPPORT_TEXT_INDEXEDADDRESSLIST_H
