@@ -98,6 +98,13 @@ server_started=no
 cleanup() {
   if [ $server_started = yes ]; then
     WINEPREFIX="$PREFIX32" "$WINESERVER" -k >/dev/null 2>&1
+    # Emulated programs of the prefix that outlive their wineserver (a
+    # crashed helper's debugger, say) are ended too.
+    for pid in $(pgrep -f qemu-i386-static); do
+      if tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -q -x "WINEPREFIX=$PREFIX32"; then
+        kill -9 "$pid" 2>/dev/null
+      fi
+    done
   fi
   for entry in $(ls "$BINFMT" 2>/dev/null | grep -v -x -e register -e status | sort); do
     if ! printf '%s\n' "$entries_before" | grep -q -x -- "$entry"; then
