@@ -41,6 +41,8 @@ struct FaultState {
   std::size_t malloc_limit = 0;  // allocations of at least this many bytes fail
   int failed_mallocs = 0;
   int writes = 0;                // WriteFile or WritePrivateProfileStringA calls
+  int searches_opened = 0;       // FindFirstFileA calls that gave a handle
+  int searches_closed = 0;       // FindClose calls
   std::vector<DWORD> version_sizes;  // dwOSVersionInfoSize of each version query
 };
 
@@ -89,6 +91,17 @@ void* __cdecl MallocFailingLarge(size_t size) {
     return nullptr;
   }
   return std::malloc(size);
+}
+
+HANDLE WINAPI CountedFindFirst(LPCSTR pattern, LPWIN32_FIND_DATAA entry) {
+  HANDLE search = FindFirstFileA(pattern, entry);
+  if (search != INVALID_HANDLE_VALUE) ++State().searches_opened;
+  return search;
+}
+
+BOOL WINAPI CountedFindClose(HANDLE search) {
+  ++State().searches_closed;
+  return FindClose(search);
 }
 
 FILE* __cdecl FopenFailingAppend(const char* path, const char* mode) {
@@ -479,6 +492,51 @@ TEST(FaultsOutOfMemory, AnyOtherExceptionTable) {
     if (row.file != nullptr) EXPECT_TRUE(Released(ClientFiles::Path(row.file))) << "left open";
     EXPECT_EQ(files.Changes(), "");
     if (row.file == nullptr) EXPECT_EQ(GetRaw(HKEY_CURRENT_USER, criteria, "Value").bytes, sender + '\0');
+  }
+}
+
+// Memory runs out while the client's folders are being searched (the list of
+// found files cannot grow past 16 entries): the export fails as above and
+// every folder listing opened is closed again.
+TEST(FaultsOutOfMemory, SearchStoppedHalfWayClosesEveryFolder) {
+  struct Row {
+    const char* folder;  // below Application Data; 40 sub folders with one file each
+    const char* name;
+    const char* export_name;
+    int result;
+    std::vector<std::string> log_tail;
+  };
+  const Row rows[] = {
+      {"Mozilla\\Profiles", "prefs.js", "SetNetscape", 1, {"Unhandled Exception"}},
+      {"Opera\\Contacts", "contacts.adr", "ImportOperaWhiteList", 3,
+       {"Unknow Exception in retrieveWhileListEmail"}},
+  };
+  Config config;
+  ASSERT_TRUE(config.ok());
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.export_name);
+    ClientFiles files;
+    for (int i = 0; i < 40; ++i)
+      files.Put(std::string(row.folder) + "\\p" + std::to_string(i) + "\\" + row.name, "");
+    ArmedFaults faults;
+    faults->malloc_limit = 16 * sizeof(WIN32_FIND_DATAA);
+    ExportRun run;
+    {
+      PatchedImport malloc_import(config.module(), kCrt, "malloc",
+                                  Stub(&std::malloc, &MallocFailingLarge));
+      PatchedImport find_first(config.module(), kKernel32, "FindFirstFileA",
+                               Stub(&FindFirstFileA, &CountedFindFirst));
+      PatchedImport find_close(config.module(), kKernel32, "FindClose",
+                               Stub(&FindClose, &CountedFindClose));
+      ASSERT_TRUE(malloc_import.ok() && find_first.ok() && find_close.ok());
+      run = CallOnce(config, row.export_name);
+    }
+    EXPECT_EQ(run.result, row.result);
+    EXPECT_GE(faults->failed_mallocs, 1);
+    EXPECT_EQ(Tail(run.log, row.log_tail.size()), row.log_tail) << Printable(run.log);
+    EXPECT_GE(faults->searches_opened, 3);
+    EXPECT_EQ(faults->searches_closed, faults->searches_opened);
+    EXPECT_EQ(files.Changes(), "");
   }
 }
 
