@@ -854,3 +854,32 @@ TEST(FaultsWholeFileRewrite, EachFailingStepKeepsTheOldPreferenceFile) {
 }
 
 }  // namespace
+
+namespace {
+
+BOOL WINAPI ReadFaulting(HANDLE, LPVOID, DWORD, LPDWORD, LPOVERLAPPED) {
+  RaiseException(EXCEPTION_ACCESS_VIOLATION, 0, 0, nullptr);
+  return FALSE;
+}
+
+// A processor fault inside Configure should end like any other exception: 1
+// and "Unhandled Exception".  Not so yet: the fault is not caught and ends
+// the host process (Wine's debugger reports it), so the row stays disabled
+// until Set and Reset catch processor faults.
+TEST(FaultsNotHandledYet, DISABLED_ProcessorFaultInsideSetIsOneAndUnhandledException) {
+  ClientFiles files;
+  files.Put(kPrefs, PrefsFile());
+  Config config;
+  ASSERT_TRUE(config.ok());
+  int result = 0;
+  {
+    PatchedImport read(config.module(), kKernel32, "ReadFile", Stub(&ReadFile, &ReadFaulting));
+    ASSERT_TRUE(read.ok());
+    result = config.Call("SetNetscape", kProxy);
+  }
+  EXPECT_EQ(result, 1);
+  EXPECT_EQ(Tail(Config::Log(), 1), std::vector<std::string>{"Unhandled Exception"});
+  EXPECT_EQ(files.Changes(), "");
+}
+
+}  // namespace
