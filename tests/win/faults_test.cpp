@@ -559,6 +559,18 @@ class CurrentFolder {
   std::string saved_;
 };
 
+// A folder removed with its content when constructed and destroyed.
+class RemovedTree {
+ public:
+  explicit RemovedTree(const std::string& path) : path_(path) { RemoveTree(path_); }
+  ~RemovedTree() { RemoveTree(path_); }
+  RemovedTree(const RemovedTree&) = delete;
+  RemovedTree& operator=(const RemovedTree&) = delete;
+
+ private:
+  std::string path_;
+};
+
 // The shell cannot name the Application Data folder: the clients' files
 // there are not found (the searches start at "\Opera" and "\Mozilla" of the
 // current drive, which hold nothing here) and nothing is touched.
@@ -609,7 +621,7 @@ TEST(FaultsAppDataUnknown, EudoraTakesTheFileAtTheRootOfTheCurrentDrive) {
   ClientFiles files;
   files.Put(kEudoraIni, EudoraIniFile());
   const std::string root_folder = "C:\\Qualcomm";
-  RemoveTree(root_folder);
+  RemovedTree removed(root_folder);
   ASSERT_TRUE(WriteFileBytes(root_folder + "\\Eudora\\Eudora.ini",
                              "[Settings]\r\nLoginName=ann\r\nPopServer=pop.a.org\r\n"));
   Config config;
@@ -625,7 +637,6 @@ TEST(FaultsAppDataUnknown, EudoraTakesTheFileAtTheRootOfTheCurrentDrive) {
   const std::vector<std::string> log = Config::Log();
   std::string rewritten;
   ReadFileBytes(root_folder + "\\Eudora\\Eudora.ini", rewritten);
-  RemoveTree(root_folder);
   EXPECT_EQ(result, 255);
   EXPECT_TRUE(Contains(log, "Configuring Ini File:\\Qualcomm\\Eudora\\Eudora.ini"))
       << Printable(log);
