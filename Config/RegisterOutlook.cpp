@@ -347,8 +347,11 @@ struct MapiObjects {
   LPMAPITABLE table = nullptr;
   LPSRowSet rows = nullptr;
   LPUNKNOWN entry = nullptr;
+  LPSPropValue props = nullptr;  // the open entry's properties
 
   void ReleaseAll(MapiLibrary& mapi) {
+    if (props != nullptr && mapi.FindMAPIFreeBuffer()) mapi.MAPIFreeBuffer()(props);
+    props = nullptr;
     if (entry != nullptr) entry->Release();
     entry = nullptr;
     if (rows != nullptr && mapi.FindFreeProws()) mapi.FreeProws()(rows);
@@ -421,14 +424,15 @@ void ReadPersonalAddressBook(MapiLibrary& mapi, MapiObjects& held,
       }
       LPMAILUSER user = static_cast<LPMAILUSER>(held.entry);
       ULONG got = 0;
-      LPSPropValue props = nullptr;
       const HRESULT result =
-          user->GetProps(reinterpret_cast<LPSPropTagArray>(&tags), 0, &got, &props);
+          user->GetProps(reinterpret_cast<LPSPropTagArray>(&tags), 0, &got, &held.props);
+      const LPSPropValue props = held.props;
       const bool usable = !FAILED(result) && (result & kPropertyWarningMask) == 0;
       if (usable && props != nullptr && got > 0 && PROP_TYPE(props[0].ulPropTag) == PT_STRING8 &&
           props[0].Value.lpszA != nullptr)
-        addresses.push_back(props[0].Value.lpszA);
+        addresses.push_back(props[0].Value.lpszA);  // held: freed also when this throws
       if (props != nullptr && mapi.FindMAPIFreeBuffer()) mapi.MAPIFreeBuffer()(props);
+      held.props = nullptr;
       held.entry->Release();
       held.entry = nullptr;
       if (!usable) break;

@@ -1,6 +1,7 @@
 #include "support/FileFinder.h"
 
 #include <set>
+#include <string>
 #include <utility>
 
 #include "support/text/PathMatch.h"
@@ -70,8 +71,24 @@ class EnteredFolders {
 
 // One folder being listed.  `pending` is the subfolder entry whose content is
 // being searched; it is handled (reported or passed over) once that ends.
+// The frame owns its listing handle: a search cut short by an exception
+// closes every listing it had open.
 struct Frame {
   explicit Frame(const std::string& folder) : folder(folder) {}
+  Frame(Frame&& other) noexcept
+      : folder(std::move(other.folder)),
+        handle(other.handle),
+        started(other.started),
+        has_pending(other.has_pending),
+        pending(other.pending) {
+    other.handle = INVALID_HANDLE_VALUE;
+  }
+  Frame(const Frame&) = delete;
+  Frame& operator=(const Frame&) = delete;
+  Frame& operator=(Frame&&) = delete;
+  ~Frame() {
+    if (handle != INVALID_HANDLE_VALUE) FindClose(handle);
+  }
   std::string folder;
   HANDLE handle = INVALID_HANDLE_VALUE;
   bool started = false;

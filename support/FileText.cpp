@@ -8,12 +8,32 @@
 
 #include "support/BaseException.h"
 
+namespace {
+
+// A file handle closed when the object goes, also when the buffer for the
+// file's bytes cannot be had.
+class OpenedFile {
+ public:
+  explicit OpenedFile(HANDLE handle) : handle_(handle) {}
+  ~OpenedFile() {
+    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+  }
+  OpenedFile(const OpenedFile&) = delete;
+  OpenedFile& operator=(const OpenedFile&) = delete;
+  HANDLE get() const { return handle_; }
+
+ private:
+  HANDLE handle_;
+};
+
+}  // namespace
+
 FileRead ReadWholeFile(const std::string& path, std::string& text) {
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return FileRead::kCannotOpen;
+  OpenedFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (file.get() == INVALID_HANDLE_VALUE) return FileRead::kCannotOpen;
   LARGE_INTEGER size;
-  bool ok = GetFileSizeEx(file, &size) != FALSE && size.QuadPart < 0x7FFFFFFF;
+  bool ok = GetFileSizeEx(file.get(), &size) != FALSE && size.QuadPart < 0x7FFFFFFF;
   std::string data;
   if (ok) {
     data.resize(static_cast<std::size_t>(size.QuadPart));
@@ -21,11 +41,10 @@ FileRead ReadWholeFile(const std::string& path, std::string& text) {
     while (ok && done < data.size()) {
       DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(data.size() - done, 1 << 24));
       DWORD read = 0;
-      ok = ReadFile(file, &data[done], chunk, &read, nullptr) != FALSE && read > 0;
+      ok = ReadFile(file.get(), &data[done], chunk, &read, nullptr) != FALSE && read > 0;
       done += read;
     }
   }
-  CloseHandle(file);
   if (!ok) return FileRead::kCannotRead;
   text.swap(data);
   return FileRead::kDone;

@@ -1,8 +1,10 @@
 // Whole-file reading and writing of client files and exported lists.
 //
 // Contract: ReadWholeFile reads every byte (binary, no newline translation)
-// or answers why not and leaves `text` alone; ReadClientFile raises that
-// answer as the client's own error.  ReplaceWholeFile never leaves a
+// or answers why not and leaves `text` alone; the file is closed however the
+// call ends (memory for its bytes running out raises std::bad_alloc).
+// ReadClientFile raises that answer as the client's own error.
+// ReplaceWholeFile never leaves a
 // half-written file behind: it writes a temporary file in the same folder,
 // flushes it, and swaps it for the target in one rename; on any failure the
 // target keeps its old bytes and the temporary file is removed.  An existing
