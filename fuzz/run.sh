@@ -1,7 +1,8 @@
 #!/bin/sh
 # Builds every fuzz target (fuzz/<name>.cpp) and runs each for the given time
 #   fuzz/run.sh [seconds-per-target, default 60] [name ...]
-# With FUZZ_RUNS=N in the environment a target also stops after N executions.
+# With FUZZ_RUNS=N in the environment a target also stops after N executions;
+# FUZZ_FLAGS adds libFuzzer flags (e.g. FUZZ_FLAGS=-max_len=1024).
 # Seeds come from fuzz/corpus/<name>/ (read only); new inputs go to
 # build/fuzz/corpus/<name>/, crashes to build/fuzz/artifacts/<name>/, the
 # output to build/fuzz/<name>.log.  Exit status 1 when any target found
@@ -26,7 +27,7 @@ status=0
 for name in $names; do
   mkdir -p "$build/corpus/$name" "$build/artifacts/$name" "fuzz/corpus/$name"
   echo "== $name: ${seconds} s"
-  if "$build/$name" -max_total_time="$seconds" ${FUZZ_RUNS:+-runs="$FUZZ_RUNS"} -print_final_stats=1 \
+  if "$build/$name" -max_total_time="$seconds" ${FUZZ_RUNS:+-runs="$FUZZ_RUNS"} ${FUZZ_FLAGS:-} -print_final_stats=1 \
       -artifact_prefix="$build/artifacts/$name/" \
       "$build/corpus/$name" "fuzz/corpus/$name" >"$build/$name.log" 2>&1; then
     result="no finding"
