@@ -18,6 +18,7 @@
 
 #include "support/BaseException.h"
 #include "support/ConfigLog.h"
+#include "support/FaultGuard.h"
 #include "support/text/IndexedAddressList.h"
 
 class Register {
@@ -74,7 +75,8 @@ extern const char kRegisterSourceFile[];
 // registrar's Configure or Restore, and turn every failure into a result
 // code and a log line so that nothing leaves the library.
 template <class Registrar>
-int RunClientOperation(const std::string& proxy, Registrar& registrar, bool configure, int line) {
+int RunClientOperationUnguarded(const std::string& proxy, Registrar& registrar, bool configure,
+                                int line) {
   try {
     if (proxy.empty())
       throw Tessaly::BaseException(kRegisterSourceFile, line, kInvalidProxyMessage, 2);
@@ -91,6 +93,30 @@ int RunClientOperation(const std::string& proxy, Registrar& registrar, bool conf
     ConfigLog::WriteLog("Unhandled Exception");
     return 1;
   }
+}
+
+// Not a result any operation gives: what the guard returns on a processor fault.
+const int kProcessorFaultResult = -0x7FFFFFFF;
+
+// The same, and a processor fault inside ends like any other exception
+// (1 and "Unhandled Exception") instead of ending the host process.
+template <class Registrar>
+int RunClientOperation(const std::string& proxy, Registrar& registrar, bool configure, int line) {
+  struct Call {
+    const std::string* proxy;
+    Registrar* registrar;
+    bool configure;
+    int line;
+  } call{&proxy, &registrar, configure, line};
+  const int result = corvane::CallGuarded(
+      [](void* argument) {
+        const Call& call = *static_cast<const Call*>(argument);
+        return RunClientOperationUnguarded(*call.proxy, *call.registrar, call.configure, call.line);
+      },
+      &call, kProcessorFaultResult);
+  if (result != kProcessorFaultResult) return result;
+  ConfigLog::WriteLog("Unhandled Exception");
+  return 1;
 }
 
 template <class Registrar>

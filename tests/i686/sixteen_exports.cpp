@@ -34,6 +34,7 @@
 #include <vector>
 
 #include "Config/MapiLibrary.h"
+#include "ImportSlot.h"
 #include "corvane_config.h"
 
 // The run-time bound functions are called through the SDK's own declarations:
@@ -436,6 +437,51 @@ struct Call {
 
 }  // namespace
 
+BOOL WINAPI ReadWritingThroughNull(HANDLE, LPVOID, DWORD, LPDWORD, LPOVERLAPPED) {
+  *static_cast<volatile int*>(nullptr) = 1;
+  return FALSE;
+}
+
+// A processor fault inside Set (CONFIG.dll's reads redirected to a function
+// that writes through a null pointer): the library's frame-based handler
+// differs between the two architectures, the outcome must not: 1,
+// "Unhandled Exception", the preference file untouched, and the next call
+// answering alike (the abandoned call's file is still open: its rewrite
+// fails).
+void FaultInsideSet(HMODULE config, const std::string& log_path, const std::vector<Item>& state,
+                    Report& report) {
+  CorvaneConfigFunction set = reinterpret_cast<CorvaneConfigFunction>(
+      reinterpret_cast<void*>(GetProcAddress(config, "SetNetscape")));
+  void** slot = wintest::FindImportSlot(config, "KERNEL32.dll", "ReadFile");
+  if (set == nullptr || slot == nullptr) {
+    report.Mismatch("SetNetscape or CONFIG.dll's import of ReadFile not found");
+    return;
+  }
+  const std::vector<std::string> before = Snapshot(state);
+  void* const original = *slot;
+  DeleteFileA(log_path.c_str());
+  int result = -1;
+  if (wintest::WriteSlot(slot, reinterpret_cast<const void*>(&ReadWritingThroughNull))) {
+    result = set(kProxy);
+    wintest::WriteSlot(slot, original);
+  }
+  report.Line("call SetNetscape(" + std::string(kProxy) + ") with a faulting read = " +
+              std::to_string(result));
+  if (result != 1) report.Mismatch("SetNetscape with a faulting read expected 1");
+  std::string log;
+  ReadBytes(log_path, log);
+  for (const std::string& line : SplitLines(log)) report.Line("  log " + line);
+  if (Snapshot(state) == before)
+    report.Line("  settings as before the call");
+  else
+    report.Mismatch("SetNetscape with a faulting read changed the settings");
+  CorvaneConfigFunction reset = reinterpret_cast<CorvaneConfigFunction>(
+      reinterpret_cast<void*>(GetProcAddress(config, "ResetNetscape")));
+  const int next = reset == nullptr ? -1 : reset(kProxy);
+  report.Line("call ResetNetscape(" + std::string(kProxy) + ") after it = " + std::to_string(next));
+  if (Snapshot(state) != before) report.Mismatch("ResetNetscape after the fault changed the settings");
+}
+
 int main(int argc, char** argv) {
   if (argc != 2) {
     std::fprintf(stderr, "usage: sixteen_exports REPORT_PATH\n");
@@ -536,6 +582,7 @@ int main(int argc, char** argv) {
         }
       }
     }
+    if (config != nullptr) FaultInsideSet(config, log_path, netscape, report);
     std::vector<std::string> leftovers;
     ListFiles(appdata + "\\Mozilla", "Mozilla\\", leftovers);
     ListFiles(appdata + "\\Opera", "Opera\\", leftovers);

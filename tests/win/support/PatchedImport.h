@@ -17,6 +17,8 @@
 
 #include <string>
 
+#include "ImportSlot.h"
+
 namespace wintest {
 
 class PatchedImport {
@@ -35,10 +37,6 @@ class PatchedImport {
   void** slot_;
   const void* original_;
 };
-
-// The address of the import slot for `function` from `dll` in `module`, or
-// nullptr when the module does not import it by name.
-void** FindImportSlot(HMODULE module, const std::string& dll, const std::string& function);
 
 }  // namespace wintest
 
