@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "MapiDoubleSettings.h"
 #include "PatchedImport.h"
 #include "WinTestSupport.h"
 
@@ -15,27 +16,7 @@ using namespace wintest;
 
 namespace {
 
-const char kDoubleKey[] = "Software\\Corvane Tests\\MapiDouble";
-
-// The MAPI double's settings, removed when constructed and destroyed.
-class MapiDouble {
- public:
-  MapiDouble() { DeleteTree(HKEY_CURRENT_USER, kDoubleKey); }
-  ~MapiDouble() { DeleteTree(HKEY_CURRENT_USER, kDoubleKey); }
-  MapiDouble(const MapiDouble&) = delete;
-  MapiDouble& operator=(const MapiDouble&) = delete;
-  void Entries(const std::vector<std::string>& entries) {
-    std::string multi;
-    for (const std::string& entry : entries) multi += entry + '\0';
-    multi += '\0';
-    SetRaw(HKEY_CURRENT_USER, kDoubleKey, "Entries", REG_MULTI_SZ, multi.data(),
-           static_cast<DWORD>(multi.size()));
-  }
-  std::string Calls() const {
-    std::string bytes = GetRaw(HKEY_CURRENT_USER, kDoubleKey, "Calls").bytes;
-    return bytes.substr(0, bytes.find('\0'));
-  }
-};
+using MapiDouble = MapiDoubleSettings;
 
 std::size_t g_malloc_limit = 0;  // test state: allocations of this size and more fail
 int g_failed_mallocs = 0;

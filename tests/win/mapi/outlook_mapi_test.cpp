@@ -7,36 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "MapiDoubleSettings.h"
 #include "WinTestSupport.h"
 
 using namespace wintest;
 
 namespace {
 
-const char kDoubleKey[] = "Software\\Corvane Tests\\MapiDouble";
-
-// The settings of the MAPI double: empty when constructed and removed when
-// destroyed.  Calls() is the double's trace of this process's calls.
-class MapiDouble {
- public:
-  MapiDouble() { DeleteTree(HKEY_CURRENT_USER, kDoubleKey); }
-  ~MapiDouble() { DeleteTree(HKEY_CURRENT_USER, kDoubleKey); }
-  void Entries(const std::vector<std::string>& entries) {
-    std::string multi;
-    for (const std::string& entry : entries) multi += entry + '\0';
-    multi += '\0';
-    SetRaw(HKEY_CURRENT_USER, kDoubleKey, "Entries", REG_MULTI_SZ, multi.data(),
-           static_cast<DWORD>(multi.size()));
-  }
-  void Fail(const std::string& step) { SetText(HKEY_CURRENT_USER, kDoubleKey, "Fail", step); }
-  void Hide(const std::string& name) { SetText(HKEY_CURRENT_USER, kDoubleKey, "Hide", name); }
-  void PabType(DWORD type) { SetDword(HKEY_CURRENT_USER, kDoubleKey, "PabType", type); }
-  void RowLimit(DWORD rows) { SetDword(HKEY_CURRENT_USER, kDoubleKey, "RowLimit", rows); }
-  std::string Calls() const {
-    std::string bytes = GetRaw(HKEY_CURRENT_USER, kDoubleKey, "Calls").bytes;
-    return bytes.substr(0, bytes.find('\0'));
-  }
-};
+using MapiDouble = MapiDoubleSettings;
 
 // One export call with logging on; the output file is pre-filled so that
 // truncation shows.
