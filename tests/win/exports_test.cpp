@@ -2,6 +2,9 @@
 // an empty proxy address, and the logging switch read at load time.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "WinTestSupport.h"
 
 using namespace wintest;
@@ -102,6 +105,86 @@ TEST(LoadHook, LoggingValueDecidesAtLoad) {
     }
     EXPECT_EQ(FileExists(ConfigLogPath()), row.expect_log) << row.what;
   }
+  ClearLog();
+}
+
+// The DACL of one registry key replaced, for the life of the object, by one
+// that denies everybody the reading of values (and allows all else, so that
+// the original can be put back); ok() is false when the key's security
+// cannot be read or written.
+class ValueReadDenied {
+ public:
+  ValueReadDenied(HKEY root, const std::string& key) : key_(nullptr) {
+    if (RegOpenKeyExA(root, key.c_str(), 0, READ_CONTROL | WRITE_DAC, &key_) != ERROR_SUCCESS) {
+      key_ = nullptr;
+      return;
+    }
+    DWORD size = 0;
+    RegGetKeySecurity(key_, DACL_SECURITY_INFORMATION, nullptr, &size);
+    original_.resize(size);
+    SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+    PSID everyone = nullptr;
+    std::vector<BYTE> acl(256);
+    SECURITY_DESCRIPTOR denying;
+    const bool ready =
+        size != 0 &&
+        RegGetKeySecurity(key_, DACL_SECURITY_INFORMATION, original_.data(), &size) ==
+            ERROR_SUCCESS &&
+        AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone) &&
+        InitializeAcl(reinterpret_cast<PACL>(acl.data()), static_cast<DWORD>(acl.size()),
+                      ACL_REVISION) &&
+        AddAccessDeniedAce(reinterpret_cast<PACL>(acl.data()), ACL_REVISION, KEY_QUERY_VALUE,
+                           everyone) &&
+        AddAccessAllowedAce(reinterpret_cast<PACL>(acl.data()), ACL_REVISION, KEY_ALL_ACCESS,
+                            everyone) &&
+        InitializeSecurityDescriptor(&denying, SECURITY_DESCRIPTOR_REVISION) &&
+        SetSecurityDescriptorDacl(&denying, TRUE, reinterpret_cast<PACL>(acl.data()), FALSE) &&
+        RegSetKeySecurity(key_, DACL_SECURITY_INFORMATION, &denying) == ERROR_SUCCESS;
+    if (everyone != nullptr) FreeSid(everyone);
+    if (!ready) {
+      RegCloseKey(key_);
+      key_ = nullptr;
+    }
+  }
+  ~ValueReadDenied() {
+    if (key_ == nullptr) return;
+    RegSetKeySecurity(key_, DACL_SECURITY_INFORMATION, original_.data());
+    RegCloseKey(key_);
+  }
+  ValueReadDenied(const ValueReadDenied&) = delete;
+  ValueReadDenied& operator=(const ValueReadDenied&) = delete;
+  bool ok() const { return key_ != nullptr; }
+
+ private:
+  HKEY key_;
+  std::vector<BYTE> original_;
+};
+
+// The product's key exists with a "Logging" value, but its values may not be
+// read: logging stays off.
+TEST(LoadHook, DeniedReadLeavesLoggingOff) {
+  ClearLog();
+  const std::string key = "Software\\Vantrel\\Corvane";
+  LoggingValue on(true);
+  {
+    ValueReadDenied denied(HKEY_CURRENT_USER, key);
+    ASSERT_TRUE(denied.ok());
+    HKEY probe = nullptr;
+    const LONG opened = RegOpenKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, &probe);
+    if (opened == ERROR_SUCCESS) RegCloseKey(probe);
+    ASSERT_EQ(opened, ERROR_ACCESS_DENIED) << "the denying DACL is not enforced here";
+    {
+      LoadedConfig config;
+      ASSERT_TRUE(config.ok());
+      EXPECT_EQ(config.Call("SetEudora", ""), 2);
+    }
+    EXPECT_FALSE(FileExists(ConfigLogPath()));
+  }
+  {  // the same value, readable again: logging on
+    LoadedConfig config;
+    EXPECT_EQ(config.Call("SetEudora", ""), 2);
+  }
+  EXPECT_TRUE(FileExists(ConfigLogPath()));
   ClearLog();
 }
 
