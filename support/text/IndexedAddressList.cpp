@@ -26,8 +26,12 @@ inline std::uint32_t HeadOf(std::uint64_t bucket) { return static_cast<std::uint
 inline std::uint32_t CountOf(std::uint64_t bucket) {
   return static_cast<std::uint32_t>((bucket >> 32) & 0xFFFFu);
 }
+// A slot is a window's bucket number followed by kFilterBits bits that pick
+// its filter bit.
+const unsigned kFilterBits = 4;
+inline std::size_t BucketOf(std::size_t slot) { return slot >> kFilterBits; }
 inline std::uint64_t FilterBit(std::size_t slot) {
-  return std::uint64_t(1) << (48 + (slot & 15u));
+  return std::uint64_t(1) << (48 + (slot & ((1u << kFilterBits) - 1)));
 }
 // Puts `entry` in front of the bucket's chain.
 inline std::uint64_t Pushed(std::uint64_t bucket, std::size_t slot, std::size_t entry) {
@@ -59,7 +63,8 @@ std::uint64_t IndexedAddressList::WindowAt(const char* at) const {
 }
 
 std::size_t IndexedAddressList::Slot(std::uint64_t window) const {
-  return static_cast<std::size_t>((window * 0x9E3779B97F4A7C15ull) >> (64 - bucket_bits_ - 4));
+  const unsigned shift = 64 - bucket_bits_ - kFilterBits;
+  return static_cast<std::size_t>((window * 0x9E3779B97F4A7C15ull) >> shift);
 }
 
 bool IndexedAddressList::Add(const std::string& address) {
@@ -104,11 +109,11 @@ void IndexedAddressList::IndexWindowsFrom(std::size_t first) {
     const std::size_t end = entries - start < kAhead ? entries : start + kAhead;
     for (std::size_t entry = start; entry < end; ++entry) {
       ahead[entry - start] = Slot(WindowAt(text + entry * kStride));
-      Prefetch(&bucket_[ahead[entry - start] >> 4]);
+      Prefetch(&bucket_[BucketOf(ahead[entry - start])]);
     }
     for (std::size_t entry = start; entry < end; ++entry) {
       const std::size_t slot = ahead[entry - start];
-      std::uint64_t& bucket = bucket_[slot >> 4];
+      std::uint64_t& bucket = bucket_[BucketOf(slot)];
       Next(entry) = HeadOf(bucket);
       bucket = Pushed(bucket, slot, entry);
     }
@@ -153,13 +158,13 @@ bool IndexedAddressList::Contains(const char* text, std::size_t size) const {
     const std::size_t end = windows - start < kQueryBatch ? windows : start + kQueryBatch;
     for (std::size_t offset = start; offset < end; ++offset) {
       ahead[offset - start] = Slot(WindowAt(text + offset));
-      Prefetch(&bucket_[ahead[offset - start] >> 4]);
+      Prefetch(&bucket_[BucketOf(ahead[offset - start])]);
     }
     for (std::size_t offset = start; offset < end; ++offset) {
       const std::size_t c = offset % kStride;
       if (best_count[c] == 0) continue;
       const std::size_t slot = ahead[offset - start];
-      const std::uint64_t bucket = bucket_[slot >> 4];
+      const std::uint64_t bucket = bucket_[BucketOf(slot)];
       if ((bucket & FilterBit(slot)) == 0) {
         best_count[c] = 0;  // the window occurs nowhere at this class
       } else if (CountOf(bucket) < best_count[c]) {

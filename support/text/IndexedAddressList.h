@@ -64,7 +64,7 @@ class IndexedAddressList {
   void Append(const char* bytes, std::size_t size);
   void IndexWindowsFrom(std::size_t first);
   void Rebuild(unsigned bucket_bits);
-  // The window's bucket times 16 plus its filter bit's number.
+  // The window's bucket, followed by the bits that choose its filter bit.
   std::size_t Slot(std::uint64_t window) const;
   std::uint64_t WindowAt(const char* at) const;
   std::uint32_t& Next(std::size_t position) const {
