@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "ClientFiles.h"
 #include "WinTestSupport.h"
 
 using namespace wintest;
@@ -19,63 +20,6 @@ namespace {
 
 const char kProxy[] = "127.0.0.1";
 const char kSame[] = "\x01same";  // expected bytes: those written before the call
-
-
-// The three client folders below Application Data (Mozilla, Opera,
-// Qualcomm\Eudora): removed when constructed and again when destroyed.
-class ClientFolders {
- public:
-  ClientFolders() { Clean(); }
-  ~ClientFolders() { Clean(); }
-  ClientFolders(const ClientFolders&) = delete;
-  ClientFolders& operator=(const ClientFolders&) = delete;
-  static std::string Path(const std::string& relative) { return AppDataFolder() + "\\" + relative; }
-
- private:
-  static void Clean() {
-    for (const char* folder : {"Mozilla", "Opera", "Qualcomm\\Eudora"}) {
-      const std::string path = Path(folder);
-      MakeWritable(path);
-      RemoveTree(path);
-    }
-  }
-  static void MakeWritable(const std::string& folder) {
-    WIN32_FIND_DATAA entry;
-    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &entry);
-    if (find == INVALID_HANDLE_VALUE) return;
-    do {
-      const std::string name = entry.cFileName;
-      if (name == "." || name == "..") continue;
-      SetFileAttributesA((folder + "\\" + name).c_str(), FILE_ATTRIBUTE_NORMAL);
-      if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) MakeWritable(folder + "\\" + name);
-    } while (FindNextFileA(find, &entry));
-    FindClose(find);
-  }
-};
-
-// Every file below a folder, relative to it, sorted.
-void ListFiles(const std::string& folder, const std::string& prefix,
-               std::vector<std::string>& files) {
-  WIN32_FIND_DATAA entry;
-  HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &entry);
-  if (find == INVALID_HANDLE_VALUE) return;
-  do {
-    const std::string name = entry.cFileName;
-    if (name == "." || name == "..") continue;
-    if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-      ListFiles(folder + "\\" + name, prefix + name + "\\", files);
-    else
-      files.push_back(prefix + name);
-  } while (FindNextFileA(find, &entry));
-  FindClose(find);
-}
-
-std::vector<std::string> FilesBelow(const std::string& folder) {
-  std::vector<std::string> files;
-  ListFiles(folder, "", files);
-  std::sort(files.begin(), files.end());
-  return files;
-}
 
 // What another program does to the client file during the call.
 enum class Holder {
@@ -247,9 +191,9 @@ TEST(BadInputFiles, Table) {
   ASSERT_TRUE(config.ok());
   for (const FileRow& row : kFileTable) {
     SCOPED_TRACE(row.what);
-    ClientFolders folders;
+    ClientFiles folders;
     TempFolder out("corvane-bad-input-out");
-    const std::string path = ClientFolders::Path(row.file);
+    const std::string path = ClientFiles::Path(row.file);
     ASSERT_TRUE(WriteFileBytes(path, row.bytes));
     const bool import = std::string(row.export_name).compare(0, 6, "Import") == 0;
     int result = 0;
@@ -272,7 +216,7 @@ TEST(BadInputFiles, Table) {
     }
     const std::string top = std::string(row.file).substr(0, std::string(row.file).find('\\'));
     const std::string name = std::string(row.file).substr(top.size() + 1);
-    EXPECT_EQ(FilesBelow(ClientFolders::Path(top)), std::vector<std::string>{name});
+    EXPECT_EQ(FilesBelow(ClientFiles::Path(top)), std::vector<std::string>{name});
     if (import) {
       std::string list;
       EXPECT_TRUE(ReadFileBytes(out.Join("list.txt"), list));
@@ -291,11 +235,11 @@ std::string ProfileString(const std::string& file, const char* section, const ch
 // Values longer than the read buffers are seen cut (1023 bytes of an Opera 7
 // value, 259 of an Eudora value), and the cut value is what is written back.
 TEST(BadInputFiles, ValuesLongerThanTheIniReadBuffersAreCut) {
-  ClientFolders folders;
+  ClientFiles folders;
   LoadedConfig config;
-  const std::string opera = ClientFolders::Path(kAccounts);
+  const std::string opera = ClientFiles::Path(kAccounts);
   ASSERT_TRUE(WriteFileBytes(opera, Opera7(kLongUser, "pop.example.com")));
-  const std::string eudora = ClientFolders::Path(kEudoraIni);
+  const std::string eudora = ClientFiles::Path(kEudoraIni);
   ASSERT_TRUE(WriteFileBytes(eudora, "[Settings]\r\nLoginName=" + std::string(400, 'l') +
                                          "\r\nPopServer=" + std::string(300, 's') + "\r\n"));
   EXPECT_EQ(config.Call("SetOpera", kProxy), 255);

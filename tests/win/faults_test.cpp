@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "ClientFiles.h"
 #include "PatchedImport.h"
 #include "WinTestSupport.h"
 #include "support/WindowsVersion.h"
@@ -201,73 +202,6 @@ std::string Fixture(const std::string& relative) {
       << relative;
   return bytes;
 }
-
-// Every file below a folder, relative to it, sorted.
-void ListFiles(const std::string& folder, const std::string& prefix,
-               std::vector<std::string>& files) {
-  for (const std::string& name : FolderListing(folder)) {
-    const std::string path = folder + "\\" + name;
-    if (GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_DIRECTORY)
-      ListFiles(path, prefix + name + "\\", files);
-    else
-      files.push_back(prefix + name);
-  }
-}
-
-const char* const kClientFolders[] = {"Mozilla", "Opera", "Qualcomm\\Eudora"};
-
-// Client files below Application Data for the life of the object.  The
-// client folders (Mozilla, Opera, Qualcomm\Eudora) are removed when it is
-// constructed and destroyed, and so are the registry keys that would point
-// the clients at other folders.  Changes() names every file whose bytes
-// differ from those put, and every file that appeared.
-class ClientFiles {
- public:
-  ClientFiles() { Clean(); }
-  ~ClientFiles() { Clean(); }
-  ClientFiles(const ClientFiles&) = delete;
-  ClientFiles& operator=(const ClientFiles&) = delete;
-
-  static std::string Path(const std::string& relative) { return AppDataFolder() + "\\" + relative; }
-  std::string Put(const std::string& relative, const std::string& bytes) {
-    EXPECT_TRUE(WriteFileBytes(Path(relative), bytes)) << relative;
-    files_.push_back({relative, bytes});
-    return Path(relative);
-  }
-  std::string Changes() const {
-    std::string changes;
-    for (const File& file : files_) {
-      std::string now;
-      if (!ReadFileBytes(Path(file.relative), now))
-        changes += file.relative + " is gone\n";
-      else if (now != file.bytes)
-        changes += file.relative + " changed\n";
-    }
-    std::vector<std::string> found;
-    for (const char* folder : kClientFolders) ListFiles(Path(folder), std::string(folder) + "\\", found);
-    for (const std::string& name : found) {
-      const bool put = std::any_of(files_.begin(), files_.end(),
-                                   [&](const File& file) { return file.relative == name; });
-      if (!put) changes += name + " appeared\n";
-    }
-    return changes;
-  }
-
- private:
-  struct File {
-    std::string relative;
-    std::string bytes;
-  };
-  static void Clean() {
-    for (const char* folder : kClientFolders) RemoveTree(Path(folder));
-    DeleteTree(HKEY_LOCAL_MACHINE,
-               "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Opera.exe");
-    DeleteTree(HKEY_LOCAL_MACHINE,
-               "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Eudora.exe");
-    DeleteTree(HKEY_CURRENT_USER, "Software\\Opera Software");
-  }
-  std::vector<File> files_;
-};
 
 // CONFIG.dll loaded with logging on for the life of the object.  Call()
 // starts from an empty log and answers the result; Log() is that call's
