@@ -35,6 +35,7 @@
 
 #include "Config/MapiLibrary.h"
 #include "ImportSlot.h"
+#include "WinTestSupport.h"
 #include "corvane_config.h"
 
 // The run-time bound functions are called through the SDK's own declarations:
@@ -57,6 +58,8 @@ static_assert(std::is_same<LPWABOPEN, decltype(&::WABOpen)>::value, "WABOpen");
 static_assert(!std::is_same<LPMAPIINITIALIZE, HRESULT(__cdecl*)(LPVOID)>::value,
               "calling convention is part of the type");
 #endif
+
+using namespace wintest;
 
 namespace {
 
@@ -100,19 +103,6 @@ const char* const kOwnedAppDataFolders[] = {"Opera", "Mozilla", "Qualcomm"};
 
 // ------------------------------------------------------------------ helpers
 
-std::string ModuleFolder() {
-  char path[MAX_PATH] = {0};
-  GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string folder = path;
-  return folder.substr(0, folder.find_last_of('\\'));
-}
-
-std::string AppDataFolder() {
-  char path[MAX_PATH] = {0};
-  SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, 0, path);
-  return path;
-}
-
 std::string TempRoot() {
   char path[MAX_PATH] = {0};
   GetTempPathA(MAX_PATH, path);
@@ -142,111 +132,6 @@ std::string Escape(const std::string& bytes) {
     }
   }
   return text;
-}
-
-bool WriteBytes(const std::string& path, const std::string& bytes) {
-  for (std::string::size_type slash = path.find('\\', 3); slash != std::string::npos;
-       slash = path.find('\\', slash + 1))
-    CreateDirectoryA(path.substr(0, slash).c_str(), nullptr);
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  DWORD written = 0;
-  const BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-  CloseHandle(file);
-  return ok && written == bytes.size();
-}
-
-bool ReadBytes(const std::string& path, std::string& bytes) {
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  bytes.clear();
-  char buffer[4096];
-  DWORD got = 0;
-  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
-  CloseHandle(file);
-  return true;
-}
-
-void RemoveTree(const std::string& path) {
-  WIN32_FIND_DATAA entry;
-  HANDLE find = FindFirstFileA((path + "\\*").c_str(), &entry);
-  if (find != INVALID_HANDLE_VALUE) {
-    do {
-      const std::string name = entry.cFileName;
-      if (name == "." || name == "..") continue;
-      const std::string child = path + "\\" + name;
-      if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        RemoveTree(child);
-      } else {
-        SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(child.c_str());
-      }
-    } while (FindNextFileA(find, &entry));
-    FindClose(find);
-  }
-  RemoveDirectoryA(path.c_str());
-}
-
-// Names of the files below a folder, as relative paths, in search order.
-void ListFiles(const std::string& folder, const std::string& prefix,
-               std::vector<std::string>& names) {
-  WIN32_FIND_DATAA entry;
-  HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &entry);
-  if (find == INVALID_HANDLE_VALUE) return;
-  std::vector<std::string> here;
-  do {
-    const std::string name = entry.cFileName;
-    if (name == "." || name == "..") continue;
-    if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-      ListFiles(folder + "\\" + name, prefix + name + "\\", names);
-    else
-      here.push_back(prefix + name);
-  } while (FindNextFileA(find, &entry));
-  FindClose(find);
-  names.insert(names.end(), here.begin(), here.end());
-}
-
-bool SetValue(HKEY root, const std::string& key, const std::string& name, DWORD type,
-              const std::string& data) {
-  HKEY handle = nullptr;
-  if (RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &handle, nullptr) !=
-      ERROR_SUCCESS)
-    return false;
-  const LONG status = RegSetValueExA(handle, name.c_str(), 0, type,
-                                     reinterpret_cast<const BYTE*>(data.data()),
-                                     static_cast<DWORD>(data.size()));
-  RegCloseKey(handle);
-  return status == ERROR_SUCCESS;
-}
-
-bool SetText(HKEY root, const std::string& key, const std::string& name, const std::string& text) {
-  return SetValue(root, key, name, REG_SZ, text + '\0');
-}
-
-struct RawValue {
-  bool exists = false;
-  DWORD type = 0;
-  std::string bytes;
-};
-
-RawValue GetValue(HKEY root, const std::string& key, const std::string& name) {
-  RawValue value;
-  HKEY handle = nullptr;
-  if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS) return value;
-  DWORD size = 0;
-  if (RegQueryValueExA(handle, name.c_str(), nullptr, &value.type, nullptr, &size) ==
-      ERROR_SUCCESS) {
-    value.bytes.resize(size);
-    if (RegQueryValueExA(handle, name.c_str(), nullptr, &value.type,
-                         reinterpret_cast<BYTE*>(&value.bytes[0]), &size) == ERROR_SUCCESS) {
-      value.bytes.resize(size);
-      value.exists = true;
-    }
-  }
-  RegCloseKey(handle);
-  return value;
 }
 
 std::string Utf16(const std::string& text) {
@@ -296,10 +181,10 @@ struct Item {
 std::string Describe(const Item& item) {
   if (item.root == nullptr) {
     std::string bytes;
-    if (!ReadBytes(item.where, bytes)) return "file " + item.where + " <missing>";
+    if (!ReadFileBytes(item.where, bytes)) return "file " + item.where + " <missing>";
     return "file " + item.where + " = \"" + Escape(bytes) + "\"";
   }
-  const RawValue value = GetValue(item.root, item.where, item.name);
+  const RawValue value = GetRaw(item.root, item.where, item.name);
   const std::string head = std::string(item.root == HKEY_LOCAL_MACHINE ? "HKLM\\" : "HKCU\\") +
                            item.where + " [" + item.name + "]";
   if (!value.exists) return head + " <missing>";
@@ -330,7 +215,7 @@ class SampleProfile {
  public:
   SampleProfile(const std::string& bin, const std::string& root, const std::string& appdata)
       : bin_(bin), root_(root), appdata_(appdata),
-        saved_wab_path_(GetValue(HKEY_LOCAL_MACHINE, kWabPathKey, "")) {
+        saved_wab_path_(GetRaw(HKEY_LOCAL_MACHINE, kWabPathKey, "")) {
     Clean();
     ok_ = Build();
   }
@@ -338,7 +223,7 @@ class SampleProfile {
     Clean();
     SHDeleteKeyA(HKEY_LOCAL_MACHINE, kWabPathKey);
     if (saved_wab_path_.exists)
-      SetValue(HKEY_LOCAL_MACHINE, kWabPathKey, "", saved_wab_path_.type, saved_wab_path_.bytes);
+      SetRaw(HKEY_LOCAL_MACHINE, kWabPathKey, "", saved_wab_path_.type, saved_wab_path_.bytes);
     SHDeleteKeyA(HKEY_CURRENT_USER, kLoggingKey);
   }
   SampleProfile(const SampleProfile&) = delete;
@@ -362,19 +247,17 @@ class SampleProfile {
 
   bool Build() const {
     bool ok = true;
-    DWORD on = 1;
-    ok &= SetValue(HKEY_CURRENT_USER, kLoggingKey, "Logging", REG_DWORD,
-                   std::string(reinterpret_cast<const char*>(&on), sizeof on));
+    ok &= SetDword(HKEY_CURRENT_USER, kLoggingKey, "Logging", 1);
     // Outlook 2002/2003: one POP3 account of a profile, UTF-16 values.
-    ok &= SetValue(HKEY_CURRENT_USER, kProfileAccount, "POP3 User", REG_BINARY, Utf16("john"));
-    ok &= SetValue(HKEY_CURRENT_USER, kProfileAccount, "POP3 Server", REG_BINARY,
+    ok &= SetRaw(HKEY_CURRENT_USER, kProfileAccount, "POP3 User", REG_BINARY, Utf16("john"));
+    ok &= SetRaw(HKEY_CURRENT_USER, kProfileAccount, "POP3 Server", REG_BINARY,
                    Utf16("pop.example.com"));
     // Outlook's address book: the test MAPI's entries (one missing a
     // property, one that cannot be opened, one duplicate).
     const std::string entries = std::string("ann@example.com") + '\0' + "!missing@example.com" +
                                 '\0' + "#closed@example.com" + '\0' + "Bob@Example.org" + '\0' +
                                 "ann@example.com" + '\0' + '\0';
-    ok &= SetValue(HKEY_CURRENT_USER, kMapiDoubleKey, "Entries", REG_MULTI_SZ, entries);
+    ok &= SetRaw(HKEY_CURRENT_USER, kMapiDoubleKey, "Entries", REG_MULTI_SZ, entries);
     // Outlook Express: a shared POP3 account, an identity's IMAP account and
     // one blocked sender of that identity.
     ok &= SetText(HKEY_CURRENT_USER, kSharedAccount, "POP3 User Name", "ann");
@@ -386,35 +269,35 @@ class SampleProfile {
     ok &= SetText(HKEY_LOCAL_MACHINE, kWabPathKey, "", bin_ + "\\wab\\wabdouble.dll");
     ok &= SetText(HKEY_CURRENT_USER, kWabDoubleKey, "Trace", WabTrace());
     ok &= SetText(HKEY_CURRENT_USER, kWabDoubleKey, "Contacts", root_ + "\\contacts.txt");
-    ok &= WriteBytes(root_ + "\\contacts.txt",
+    ok &= WriteFileBytes(root_ + "\\contacts.txt",
                      "3001001E=Ann|3003001E=ann@example.com\r\n"
                      "3003001E=no-at-sign.example.com\r\n"
                      "3003001E=bo@example.org|3003001E=second@example.org\r\n");
     // INI files are written as Wine's profile functions write them back
     // (CR LF, no blank lines), so that a Reset gives back the same bytes.
     // Opera 7: one POP account and a contacts file.
-    ok &= WriteBytes(Opera7(),
+    ok &= WriteFileBytes(Opera7(),
                      "Opera Preferences version 2.0\r\n[Accounts]\r\nCount=1\r\n"
                      "[Account1]\r\nIncoming Servername=pop.example.se\r\n"
                      "Incoming Protocol=POP\r\nIncoming Username=anna\r\n");
-    ok &= WriteBytes(appdata_ + "\\Opera\\Opera7\\profile\\contacts.adr",
+    ok &= WriteFileBytes(appdata_ + "\\Opera\\Opera7\\profile\\contacts.adr",
                      "Opera Hotlist version 2.0\r\n\r\n"
                      "#CONTACT\r\n\tNAME=Anna\r\n\tMAIL=anna@example.se\r\n\r\n"
                      "#CONTACT\r\n\tNAME=Tomas\r\n\tMAIL=tomas@example.org\x02\x02t.berg@example.com"
                      "\r\n");
     // Netscape/Mozilla: one profile with a POP3 server and its address book.
-    ok &= WriteBytes(Prefs(),
+    ok &= WriteFileBytes(Prefs(),
                      "# Mozilla User Preferences\r\n\r\n"
                      "user_pref(\"mail.server.server2.hostname\", \"pop.example.com\");\r\n"
                      "user_pref(\"mail.server.server2.type\", \"pop3\");\r\n"
                      "user_pref(\"mail.server.server2.userName\", \"joe\");\r\n");
     std::string mab;
-    ok &= ReadBytes(std::string("Z:") + CORVANE_FIXTURES_DIR + "/netscape/mork-parser_abook.mab",
+    ok &= ReadFileBytes(std::string("Z:") + CORVANE_FIXTURES_DIR + "/netscape/mork-parser_abook.mab",
                     mab);
-    ok &= WriteBytes(appdata_ + "\\Mozilla\\Profiles\\s.default\\abook.mab", mab);
+    ok &= WriteFileBytes(appdata_ + "\\Mozilla\\Profiles\\s.default\\abook.mab", mab);
     // Eudora: the user's Eudora.ini and nickname file.
-    ok &= WriteBytes(EudoraIni(), "[Settings]\r\nLoginName=ann\r\nPopServer=pop.a.org\r\nPOPAccount=ann@pop.a.org\r\n");
-    ok &= WriteBytes(appdata_ + "\\Qualcomm\\Eudora\\NNdbase.txt",
+    ok &= WriteFileBytes(EudoraIni(), "[Settings]\r\nLoginName=ann\r\nPopServer=pop.a.org\r\nPOPAccount=ann@pop.a.org\r\n");
+    ok &= WriteFileBytes(appdata_ + "\\Qualcomm\\Eudora\\NNdbase.txt",
                      "alias ann ann@a.org\r\nALIAS team bob@b.org, cy@c.org\r\n");
     CreateDirectoryA((root_ + "\\out").c_str(), nullptr);
     return ok;
@@ -469,7 +352,7 @@ void FaultInsideSet(HMODULE config, const std::string& log_path, const std::vect
               std::to_string(result));
   if (result != 1) report.Mismatch("SetNetscape with a faulting read expected 1");
   std::string log;
-  ReadBytes(log_path, log);
+  ReadFileBytes(log_path, log);
   for (const std::string& line : SplitLines(log)) report.Line("  log " + line);
   if (Snapshot(state) == before)
     report.Line("  settings as before the call");
@@ -487,7 +370,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: sixteen_exports REPORT_PATH\n");
     return 100;
   }
-  const std::string bin = ModuleFolder();
+  const std::string bin = ProgramFolder();
   const std::string root = TempRoot();
   const std::string appdata = AppDataFolder();
   Report report({{root, "<sample>"}, {bin, "<bin>"}, {appdata, "<appdata>"}});
@@ -559,7 +442,7 @@ int main(int argc, char** argv) {
       if (!call.import && call.round_trip_of == nullptr)
         before_set.emplace_back(call.name, Snapshot(call.state));
       const std::string argument = call.import ? profile.Out(call.name) : kProxy;
-      if (call.import) WriteBytes(argument, "stale line\r\n");
+      if (call.import) WriteFileBytes(argument, "stale line\r\n");
       DeleteFileA(log_path.c_str());
       const int result = function(argument.c_str());
       report.Line(std::string("call ") + call.name + "(" + argument + ") = " +
@@ -567,7 +450,7 @@ int main(int argc, char** argv) {
       if (result != call.expected)
         report.Mismatch(std::string(call.name) + " expected " + std::to_string(call.expected));
       std::string log;
-      ReadBytes(log_path, log);
+      ReadFileBytes(log_path, log);
       for (const std::string& line : SplitLines(log)) report.Line("  log " + line);
       if (call.import) report.Line("  " + Describe({nullptr, argument, ""}));
       const std::vector<std::string> after = Snapshot(call.state);
@@ -583,16 +466,14 @@ int main(int argc, char** argv) {
       }
     }
     if (config != nullptr) FaultInsideSet(config, log_path, netscape, report);
-    std::vector<std::string> leftovers;
-    ListFiles(appdata + "\\Mozilla", "Mozilla\\", leftovers);
-    ListFiles(appdata + "\\Opera", "Opera\\", leftovers);
-    ListFiles(appdata + "\\Qualcomm", "Qualcomm\\", leftovers);
-    for (const std::string& name : leftovers) report.Line("file in profile: " + name);
+    for (const char* folder : kOwnedAppDataFolders)
+      for (const std::string& name : FilesBelow(appdata + "\\" + folder))
+        report.Line(std::string("file in profile: ") + folder + "\\" + name);
     if (config != nullptr) FreeLibrary(config);
   }
   report.Line(std::to_string(report.mismatches()) + " mismatches");
   if (status == 0) status = report.mismatches();
-  if (!WriteBytes(argv[1], report.text())) {
+  if (!WriteFileBytes(argv[1], report.text())) {
     std::fprintf(stderr, "sixteen_exports: cannot write %s\n", argv[1]);
     return 100;
   }

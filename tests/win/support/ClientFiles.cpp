@@ -14,25 +14,7 @@ namespace {
 
 const char* const kClientFolders[] = {"Mozilla", "Opera", "Qualcomm\\Eudora"};
 
-void ListFiles(const std::string& folder, const std::string& prefix,
-               std::vector<std::string>& files) {
-  for (const std::string& name : FolderListing(folder)) {
-    const std::string path = folder + "\\" + name;
-    if (GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_DIRECTORY)
-      ListFiles(path, prefix + name + "\\", files);
-    else
-      files.push_back(prefix + name);
-  }
-}
-
 }  // namespace
-
-std::vector<std::string> FilesBelow(const std::string& folder) {
-  std::vector<std::string> files;
-  ListFiles(folder, "", files);
-  std::sort(files.begin(), files.end());
-  return files;
-}
 
 ClientFiles::ClientFiles() { Clean(); }
 

@@ -8,10 +8,6 @@
 
 namespace wintest {
 
-// Every file below a folder, as paths relative to it ("a\\b.txt"), sorted;
-// empty when the folder does not exist.
-std::vector<std::string> FilesBelow(const std::string& folder);
-
 // The client folders below Application Data (Mozilla, Opera,
 // Qualcomm\Eudora), removed with everything in them (read-only files
 // included) when the object is constructed and again when it is destroyed,

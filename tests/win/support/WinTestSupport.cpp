@@ -3,6 +3,7 @@
 #include <shlobj.h>
 #include <shlwapi.h>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace wintest {
@@ -34,6 +35,11 @@ bool SetRaw(HKEY root, const std::string& key, const std::string& name, DWORD ty
             ERROR_SUCCESS;
   RegCloseKey(opened);
   return ok;
+}
+
+bool SetRaw(HKEY root, const std::string& key, const std::string& name, DWORD type,
+            const std::string& bytes) {
+  return SetRaw(root, key, name, type, bytes.data(), static_cast<DWORD>(bytes.size()));
 }
 
 bool SetText(HKEY root, const std::string& key, const std::string& name, const std::string& text) {
@@ -146,6 +152,24 @@ std::vector<std::string> FolderListing(const std::string& folder) {
   return names;
 }
 
+static void ListFiles(const std::string& folder, const std::string& prefix,
+                      std::vector<std::string>& files) {
+  for (const std::string& name : FolderListing(folder)) {
+    const std::string path = folder + "\\" + name;
+    if (GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_DIRECTORY)
+      ListFiles(path, prefix + name + "\\", files);
+    else
+      files.push_back(prefix + name);
+  }
+}
+
+std::vector<std::string> FilesBelow(const std::string& folder) {
+  std::vector<std::string> files;
+  ListFiles(folder, "", files);
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
 static const char kProductKey[] = "Software\\Vantrel\\Corvane";
 
 LoggingValue::LoggingValue(bool on) : saved_(GetRaw(HKEY_CURRENT_USER, kProductKey, "Logging")) {
@@ -178,7 +202,8 @@ LoadedConfig::~LoadedConfig() {
 
 int LoadedConfig::Call(const char* export_name, const std::string& argument) const {
   CorvaneConfigFunction function =
-      reinterpret_cast<CorvaneConfigFunction>(GetProcAddress(module_, export_name));
+      reinterpret_cast<CorvaneConfigFunction>(
+          reinterpret_cast<void*>(GetProcAddress(module_, export_name)));
   if (function == nullptr) return -1000;
   return function(argument.c_str());
 }
@@ -228,8 +253,8 @@ std::string AppDataFolder() {
 
 std::string UnixPath(const std::string& windows_path) {
   typedef char*(CDECL * UnixNameFunction)(const WCHAR*);
-  UnixNameFunction unix_name = reinterpret_cast<UnixNameFunction>(
-      GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name"));
+  UnixNameFunction unix_name = reinterpret_cast<UnixNameFunction>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name")));
   if (unix_name == nullptr) return std::string();
   WCHAR wide[MAX_PATH];
   if (!MultiByteToWideChar(CP_ACP, 0, windows_path.c_str(), -1, wide, MAX_PATH))

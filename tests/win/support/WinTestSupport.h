@@ -33,6 +33,8 @@ void DeleteTree(HKEY root, const std::string& path);
 // Raw registry access for arranging and checking, independent of RegistryKey.
 bool SetRaw(HKEY root, const std::string& key, const std::string& name, DWORD type,
             const void* data, DWORD size);
+bool SetRaw(HKEY root, const std::string& key, const std::string& name, DWORD type,
+            const std::string& bytes);
 bool SetText(HKEY root, const std::string& key, const std::string& name, const std::string& text);
 bool SetDword(HKEY root, const std::string& key, const std::string& name, DWORD value);
 struct RawValue {
@@ -62,6 +64,9 @@ bool FileExists(const std::string& path);
 // The names in one folder in the order the file system lists them, without
 // "." and "..".
 std::vector<std::string> FolderListing(const std::string& folder);
+// Every file below a folder, as paths relative to it ("a\\b.txt"), sorted;
+// empty when the folder does not exist.
+std::vector<std::string> FilesBelow(const std::string& folder);
 
 // Sets the product's "Logging" value (or removes it) for the life of the
 // object, restoring what was there.
