@@ -175,10 +175,6 @@ const FileRow kFileTable[] = {
      {"BaseException :Unable to open address book file."}, kSame, ""},
 };
 
-bool HasLine(const std::vector<std::string>& lines, const std::string& line) {
-  return std::find(lines.begin(), lines.end(), line) != lines.end();
-}
-
 std::string Printable(const std::vector<std::string>& lines) {
   std::string text;
   for (const std::string& line : lines) text += line.substr(0, 200) + "\n";

@@ -66,29 +66,6 @@ void ExpectValue(const std::string& key, const std::string& name, const Value& e
   EXPECT_TRUE(now.bytes == expected.bytes) << name << ": \"" << now.bytes << "\"";
 }
 
-struct ExportRun {
-  int result;
-  std::vector<std::string> log;
-};
-
-ExportRun CallExport(const char* name) {
-  ClearLog();
-  ExportRun run;
-  {
-    LoggingValue logging(true);
-    LoadedConfig config;
-    EXPECT_TRUE(config.ok());
-    run.result = config.Call(name, kProxy);
-  }
-  run.log = LogLines();
-  ClearLog();
-  return run;
-}
-
-bool HasLine(const std::vector<std::string>& lines, const std::string& line) {
-  return std::find(lines.begin(), lines.end(), line) != lines.end();
-}
-
 // One account with a user name and a server value, before and after a call.
 struct AccountRow {
   const char* what;
@@ -133,7 +110,7 @@ TEST(BadInputRegistry, OutlookExpressValuesOfTheWrongType) {
     const std::string key = kSharedAccounts + "\\00000001";
     Put(key, row.user_name, row.user);
     Put(key, row.server_name, row.server);
-    const ExportRun run = CallExport(row.export_name);
+    const LoggedRun run = CallLogged(row.export_name, kProxy);
     EXPECT_EQ(run.result, row.result);
     EXPECT_TRUE(HasLine(run.log, row.log_line)) << row.log_line;
     ExpectValue(key, row.user_name, row.user_after);
@@ -173,7 +150,7 @@ TEST(BadInputRegistry, OutlookProfileValuesOfTheWrongTypeOrShape) {
     const std::string key = kProfilesNT + "\\Outlook\\" + kSection + "\\00000002";
     Put(key, row.user_name, row.user);
     Put(key, row.server_name, row.server);
-    const ExportRun run = CallExport(row.export_name);
+    const LoggedRun run = CallLogged(row.export_name, kProxy);
     EXPECT_EQ(run.result, row.result);
     EXPECT_TRUE(HasLine(run.log, row.log_line)) << row.log_line;
     ExpectValue(key, row.user_name, row.user_after);
@@ -198,12 +175,12 @@ TEST(BadInputRegistry, KeyNamesOfFullLength) {
     Put(key, "POP3 User Name", Sz("joe"));
     Put(key, "POP3 Server", Sz("pop.example.com"));
   }
-  EXPECT_EQ(CallExport("SetOutlookExpress").result, 255);
+  EXPECT_EQ(CallLogged("SetOutlookExpress", kProxy).result, 255);
   for (const std::string& key : keys) {
     ExpectValue(key, "POP3 User Name", Written("joe@pop.example.com"));
     ExpectValue(key, "POP3 Server", Written(kProxy));
   }
-  EXPECT_EQ(CallExport("ResetOutlookExpress").result, 255);
+  EXPECT_EQ(CallLogged("ResetOutlookExpress", kProxy).result, 255);
   for (const std::string& key : keys) {
     ExpectValue(key, "POP3 User Name", Written("joe"));
     ExpectValue(key, "POP3 Server", Written("pop.example.com"));
@@ -222,7 +199,7 @@ TEST(BadInputRegistry, TenThousandAccounts) {
     Put(key, "POP3 Server", Sz("pop" + std::to_string(i) + ".example.com"));
   }
   const auto start = std::chrono::steady_clock::now();
-  EXPECT_EQ(CallExport("SetOutlookExpress").result, 255);
+  EXPECT_EQ(CallLogged("SetOutlookExpress", kProxy).result, 255);
   const auto set_done = std::chrono::steady_clock::now();
   for (int i = 0; i < kAccounts; i += 997) {
     std::snprintf(name, sizeof name, "%08d", i);
@@ -231,7 +208,7 @@ TEST(BadInputRegistry, TenThousandAccounts) {
                 Written("user" + std::to_string(i) + "@pop" + std::to_string(i) + ".example.com"));
     ExpectValue(key, "POP3 Server", Written(kProxy));
   }
-  EXPECT_EQ(CallExport("ResetOutlookExpress").result, 255);
+  EXPECT_EQ(CallLogged("ResetOutlookExpress", kProxy).result, 255);
   const auto reset_done = std::chrono::steady_clock::now();
   for (int i = 0; i < kAccounts; ++i) {
     std::snprintf(name, sizeof name, "%08d", i);

@@ -234,10 +234,6 @@ std::vector<std::string> Tail(const std::vector<std::string>& lines, std::size_t
   return std::vector<std::string>(lines.end() - count, lines.end());
 }
 
-bool Contains(const std::vector<std::string>& lines, const std::string& line) {
-  return std::find(lines.begin(), lines.end(), line) != lines.end();
-}
-
 const char kPrefs[] = "Mozilla\\Profiles\\a.default\\prefs.js";
 const char kAbook[] = "Mozilla\\Profiles\\a.default\\abook.mab";
 const char kAccounts[] = "Opera\\Accounts.ini";
@@ -572,9 +568,9 @@ TEST(FaultsAppDataUnknown, EudoraTakesTheFileAtTheRootOfTheCurrentDrive) {
   std::string rewritten;
   ReadFileBytes(root_folder + "\\Eudora\\Eudora.ini", rewritten);
   EXPECT_EQ(result, 255);
-  EXPECT_TRUE(Contains(log, "Configuring Ini File:\\Qualcomm\\Eudora\\Eudora.ini"))
+  EXPECT_TRUE(HasLine(log, "Configuring Ini File:\\Qualcomm\\Eudora\\Eudora.ini"))
       << Printable(log);
-  EXPECT_TRUE(Contains(log, "Default sections updated successfully")) << Printable(log);
+  EXPECT_TRUE(HasLine(log, "Default sections updated successfully")) << Printable(log);
   EXPECT_NE(rewritten.find("LoginName=ann@pop.a.org"), std::string::npos) << rewritten;
   EXPECT_NE(rewritten.find("PopServer=127.0.0.1"), std::string::npos) << rewritten;
   EXPECT_EQ(files.Changes(), "");
@@ -708,9 +704,9 @@ TEST(FaultsWindowsVersion, OutlookWithoutAVersionRecord) {
     EXPECT_EQ(code, 0) << output;
     const std::vector<std::string> log = LogLines();
     ClearLog();
-    EXPECT_TRUE(Contains(log, "Outlook 2002 is on NT+ platform")) << Printable(log);
-    EXPECT_TRUE(Contains(log, "Outlook 2003 is not supported in Win9X")) << Printable(log);
-    EXPECT_FALSE(Contains(log, "Outlook 2003 is on NT+ platform")) << Printable(log);
+    EXPECT_TRUE(HasLine(log, "Outlook 2002 is on NT+ platform")) << Printable(log);
+    EXPECT_TRUE(HasLine(log, "Outlook 2003 is not supported in Win9X")) << Printable(log);
+    EXPECT_FALSE(HasLine(log, "Outlook 2003 is on NT+ platform")) << Printable(log);
   }
 }
 
@@ -754,7 +750,7 @@ TEST(FaultsProfileWrite, FailedWritesCountAsDone) {
     }
     EXPECT_EQ(run.result, 255);
     EXPECT_EQ(faults->writes, row.writes);
-    EXPECT_TRUE(Contains(run.log, row.logged)) << Printable(run.log);
+    EXPECT_TRUE(HasLine(run.log, row.logged)) << Printable(run.log);
     EXPECT_EQ(files.Changes(), "");
   }
 }

@@ -86,31 +86,6 @@ void AddProfilePop3Account(const std::string& key, const std::string& user,
 }
 
 // One Set or Reset call with logging on; the log lines it wrote.
-struct ExportRun {
-  int result;
-  std::vector<std::string> log;
-};
-
-ExportRun CallExport(const char* name, const std::string& proxy = kProxy) {
-  ClearLog();
-  ExportRun run;
-  {
-    LoggingValue logging(true);
-    LoadedConfig config;
-    EXPECT_TRUE(config.ok());
-    run.result = config.Call(name, proxy);
-  }
-  run.log = LogLines();
-  ClearLog();
-  return run;
-}
-
-bool Contains(const std::vector<std::string>& lines, const std::string& line) {
-  for (const std::string& l : lines)
-    if (l == line) return true;
-  return false;
-}
-
 // ------------------------------------------------------------ version chain
 
 TEST(OutlookChain, FirstVersionWithAChangedAccountIsTheOnlyOneChanged) {
@@ -132,7 +107,7 @@ TEST(OutlookChain, FirstVersionWithAChangedAccountIsTheOnlyOneChanged) {
     const std::string a2000 = k2000 + "\\00000001";
     AddPop3Account(a97, "ann", row.server97);
     AddPop3Account(a2000, "bob", "mail.example.org");
-    ExportRun run = CallExport("SetOutlook");
+    LoggedRun run = CallLogged("SetOutlook", kProxy);
     EXPECT_EQ(run.result, 255) << row.what;
     EXPECT_EQ(Text(a97, "POP3 Server") == kProxy && Text(a97, "POP3 User Name") != "ann",
               row.expect97Changed)
@@ -140,9 +115,9 @@ TEST(OutlookChain, FirstVersionWithAChangedAccountIsTheOnlyOneChanged) {
     EXPECT_EQ(Text(a2000, "POP3 User Name"),
               row.expect2000Changed ? "bob@mail.example.org" : "bob")
         << row.what;
-    EXPECT_EQ(Contains(run.log, "Configure Outlook 98 - start"), row.expect2000Run) << row.what;
-    EXPECT_EQ(Contains(run.log, "Configure Outlook 2000 - start"), row.expect2000Run) << row.what;
-    EXPECT_FALSE(Contains(run.log, "Configure Outlook 2002 - start")) << row.what;
+    EXPECT_EQ(HasLine(run.log, "Configure Outlook 98 - start"), row.expect2000Run) << row.what;
+    EXPECT_EQ(HasLine(run.log, "Configure Outlook 2000 - start"), row.expect2000Run) << row.what;
+    EXPECT_FALSE(HasLine(run.log, "Configure Outlook 2002 - start")) << row.what;
   }
 }
 
@@ -152,12 +127,12 @@ TEST(OutlookChain, RestoreStopsAtTheFirstVersionRestored) {
   const std::string a2000 = k2000 + "\\00000001";
   AddPop3Account(a98, "ann@pop.example.com", kProxy);
   AddPop3Account(a2000, "bob@mail.example.org", kProxy);
-  ExportRun run = CallExport("ResetOutlook");
+  LoggedRun run = CallLogged("ResetOutlook", kProxy);
   EXPECT_EQ(run.result, 255);
   EXPECT_EQ(Text(a98, "POP3 User Name"), "ann");
   EXPECT_EQ(Text(a98, "POP3 Server"), "pop.example.com");
   EXPECT_EQ(Text(a2000, "POP3 User Name"), "bob@mail.example.org");
-  EXPECT_FALSE(Contains(run.log, "Restore Outlook 2000 - start"));
+  EXPECT_FALSE(HasLine(run.log, "Restore Outlook 2000 - start"));
 }
 
 // The whole log of one account manager account, per kind of account.
@@ -228,7 +203,7 @@ TEST(OutlookAccount, ConfigureLogPerAccountKind) {
     const std::string account = k97 + "\\00000003";
     for (const auto& value : row.values)
       ASSERT_TRUE(SetText(HKEY_CURRENT_USER, account, value.first, value.second));
-    ExportRun run = CallExport("SetOutlook");
+    LoggedRun run = CallLogged("SetOutlook", kProxy);
     std::vector<std::string> expected = {"-------------- Configuring Outlook -----------------",
                                          "Configure Outlook 97 - start",
                                          "For Outlook Profile :" + account};
@@ -278,12 +253,12 @@ TEST(OutlookAccount, RestoreCases) {
     const std::string account = k2000 + "\\00000001";
     for (const auto& value : row.values)
       ASSERT_TRUE(SetText(HKEY_CURRENT_USER, account, value.first, value.second));
-    ExportRun run = CallExport("ResetOutlook");
+    LoggedRun run = CallLogged("ResetOutlook", kProxy);
     EXPECT_EQ(run.result, 255);
     for (const auto& value : row.after)
       EXPECT_EQ(Text(account, value.first), value.second) << row.what << ": " << value.first;
-    EXPECT_EQ(Contains(run.log, "Outlook Profile changed"), row.changed) << row.what;
-    EXPECT_EQ(Contains(run.log, "Outlook Profile unchanged(may already be restored.)"),
+    EXPECT_EQ(HasLine(run.log, "Outlook Profile changed"), row.changed) << row.what;
+    EXPECT_EQ(HasLine(run.log, "Outlook Profile unchanged(may already be restored.)"),
               !row.changed)
         << row.what;
   }
@@ -293,11 +268,11 @@ TEST(OutlookAccount, SecondConfigureChangesNothingAndRunsEveryProcedure) {
   NoOutlookKeys clean;
   const std::string account = k97 + "\\00000001";
   AddPop3Account(account, "ann", "pop.example.com");
-  ASSERT_EQ(CallExport("SetOutlook").result, 255);
-  ExportRun second = CallExport("SetOutlook");
+  ASSERT_EQ(CallLogged("SetOutlook", kProxy).result, 255);
+  LoggedRun second = CallLogged("SetOutlook", kProxy);
   EXPECT_EQ(second.result, 255);
-  EXPECT_TRUE(Contains(second.log, "No Pop Update Condition detected"));
-  EXPECT_TRUE(Contains(second.log, "Configure Outlook 2002 - end"));
+  EXPECT_TRUE(HasLine(second.log, "No Pop Update Condition detected"));
+  EXPECT_TRUE(HasLine(second.log, "Configure Outlook 2002 - end"));
   EXPECT_EQ(Text(account, "POP3 User Name"), "ann@pop.example.com");
 }
 
@@ -330,17 +305,17 @@ TEST(OutlookAccount, FailedWriteStillCountsAsChangedAndStopsTheChain) {
   const std::string a2000 = k2000 + "\\00000001";
   AddPop3Account(a97, "ann", "pop.example.com");
   AddPop3Account(a2000, "bob", "mail.example.org");
-  ExportRun run;
+  LoggedRun run;
   {
     ReadOnlyKey read_only(a97);
     ASSERT_FALSE(SetText(HKEY_CURRENT_USER, a97, "probe", "x")) << "DACL not enforced";
-    run = CallExport("SetOutlook");
+    run = CallLogged("SetOutlook", kProxy);
   }
   EXPECT_EQ(run.result, 255);
-  EXPECT_TRUE(Contains(run.log, "PopUserName update failed"));
-  EXPECT_TRUE(Contains(run.log, "PopServerName update failed"));
-  EXPECT_TRUE(Contains(run.log, "Outlook Profile changed"));
-  EXPECT_FALSE(Contains(run.log, "Configure Outlook 98 - start"));
+  EXPECT_TRUE(HasLine(run.log, "PopUserName update failed"));
+  EXPECT_TRUE(HasLine(run.log, "PopServerName update failed"));
+  EXPECT_TRUE(HasLine(run.log, "Outlook Profile changed"));
+  EXPECT_FALSE(HasLine(run.log, "Configure Outlook 98 - start"));
   EXPECT_EQ(Text(a97, "POP3 User Name"), "ann");
   EXPECT_EQ(Text(a2000, "POP3 User Name"), "bob");
 }
@@ -354,7 +329,7 @@ TEST(OutlookProfiles, ValuesAreUtf16WithAZeroUnitAfterConfigureAndRestore) {
   AddProfilePop3Account(account, "john", "pop.example.com");
   ASSERT_TRUE(SetText(HKEY_CURRENT_USER, no_section_profile, "x", "y"));
 
-  ExportRun set = CallExport("SetOutlook");
+  LoggedRun set = CallLogged("SetOutlook", kProxy);
   EXPECT_EQ(set.result, 255);
   RawValue user = GetRaw(HKEY_CURRENT_USER, account, "POP3 User");
   RawValue server = GetRaw(HKEY_CURRENT_USER, account, "POP3 Server");
@@ -362,10 +337,10 @@ TEST(OutlookProfiles, ValuesAreUtf16WithAZeroUnitAfterConfigureAndRestore) {
   EXPECT_EQ(user.bytes, Utf16("john@pop.example.com"));
   EXPECT_EQ(server.type, static_cast<DWORD>(REG_BINARY));
   EXPECT_EQ(server.bytes, Utf16("127.0.0.1"));
-  EXPECT_TRUE(Contains(set.log, "For Outlook Profile :" + account));
-  EXPECT_TRUE(Contains(set.log, "ProfileUserName=john"));
+  EXPECT_TRUE(HasLine(set.log, "For Outlook Profile :" + account));
+  EXPECT_TRUE(HasLine(set.log, "ProfileUserName=john"));
 
-  ExportRun reset = CallExport("ResetOutlook");
+  LoggedRun reset = CallLogged("ResetOutlook", kProxy);
   EXPECT_EQ(reset.result, 255);
   EXPECT_EQ(GetRaw(HKEY_CURRENT_USER, account, "POP3 User").bytes, Utf16("john"));
   EXPECT_EQ(GetRaw(HKEY_CURRENT_USER, account, "POP3 Server").bytes, Utf16("pop.example.com"));

@@ -245,6 +245,23 @@ std::vector<std::string> LogLines() {
   return lines;
 }
 
+bool HasLine(const std::vector<std::string>& lines, const std::string& line) {
+  return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+LoggedRun CallLogged(const char* export_name, const std::string& argument) {
+  ClearLog();
+  LoggedRun run;
+  {
+    LoggingValue logging(true);
+    LoadedConfig config;
+    if (config.ok()) run.result = config.Call(export_name, argument);
+  }
+  run.log = LogLines();
+  ClearLog();
+  return run;
+}
+
 std::string AppDataFolder() {
   char path[MAX_PATH] = {0};
   SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, 0, path);

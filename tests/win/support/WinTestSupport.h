@@ -128,6 +128,16 @@ std::string ReadLog();
 void ClearLog();
 // Lines of the log (split at CR LF).
 std::vector<std::string> LogLines();
+// Whether one of the lines is exactly this one.
+bool HasLine(const std::vector<std::string>& lines, const std::string& line);
+
+// One export called with logging on, on a freshly loaded CONFIG.dll: its
+// result and the lines it logged.  The log is removed again.
+struct LoggedRun {
+  int result = -1;
+  std::vector<std::string> log;
+};
+LoggedRun CallLogged(const char* export_name, const std::string& argument);
 
 // The current user's Application Data folder, as the shell reports it.
 std::string AppDataFolder();
