@@ -13,7 +13,7 @@
 
 #include "Config/parsers/NetscapePrefs.h"
 #include "support/BaseException.h"
-#include "support/text/AccountRules.h"
+#include "tests/native/RewriteBothWays.h"
 
 namespace {
 
@@ -50,15 +50,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::abort();
   }
 
-  const corvane::AccountRewrite rules =
-      configure ? corvane::AccountRewrite{corvane::CanConfigure, corvane::ConfigureAccount}
-                : corvane::AccountRewrite{corvane::CanRestore, corvane::RestoreAccount};
-  corvane::RewriteServers(literal, "127.0.0.1", rules);
-  std::string literal_text = text;
-  std::string fast_text = text;
-  corvane::ApplyRebuiltLinesLiteral(literal, literal_text);
-  corvane::ApplyRebuiltLines(literal, fast_text);
-  if (fast_text != literal_text) {
+  const corvane_test::RewrittenTexts texts = corvane_test::RewriteBothWays(literal, text, configure);
+  if (texts.fast != texts.literal) {
     std::fprintf(stderr, "rewritten texts differ\n");
     std::abort();
   }

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "Config/parsers/NetscapePrefs.h"
-#include "support/text/AccountRules.h"
 #include "tests/native/GeneratedPrefs.h"
+#include "tests/native/RewriteBothWays.h"
 
 namespace {
 
@@ -45,15 +45,8 @@ std::size_t ExpectSameBothWays(const std::string& text, bool configure, const st
   corvane::ReadServerList(text, fast);
   EXPECT_EQ(Dump(fast), Dump(literal)) << what;
 
-  const corvane::AccountRewrite rules =
-      configure ? corvane::AccountRewrite{corvane::CanConfigure, corvane::ConfigureAccount}
-                : corvane::AccountRewrite{corvane::CanRestore, corvane::RestoreAccount};
-  corvane::RewriteServers(literal, "127.0.0.1", rules);
-  std::string literal_text = text;
-  std::string fast_text = text;
-  corvane::ApplyRebuiltLinesLiteral(literal, literal_text);
-  corvane::ApplyRebuiltLines(literal, fast_text);
-  EXPECT_EQ(fast_text, literal_text) << what;
+  const corvane_test::RewrittenTexts texts = corvane_test::RewriteBothWays(literal, text, configure);
+  EXPECT_EQ(texts.fast, texts.literal) << what;
   return literal.size();
 }
 
@@ -62,9 +55,7 @@ void ExpectRoundTripBothWays(const std::string& text, const std::string& what) {
   ExpectSameBothWays(text, true, what + " (configure)");
   MailServerList servers;
   corvane::ReadServerListLiteral(text, servers);
-  corvane::RewriteServers(servers, "127.0.0.1", {corvane::CanConfigure, corvane::ConfigureAccount});
-  std::string configured = text;
-  corvane::ApplyRebuiltLinesLiteral(servers, configured);
+  const std::string configured = corvane_test::RewriteBothWays(servers, text, true).literal;
   ExpectSameBothWays(configured, false, what + " (restore)");
 }
 
