@@ -29,7 +29,9 @@ void ParseNicknamesLiteral(const std::string& text, const AddressSink& add);
 // The same addresses in the same order: both patterns compiled once, the
 // entry pattern tried only where "alias" begins (case ignored as the pattern
 // facility ignores it, PatternBytes.h).  On texts where the literal search
-// gives up (the facility's complexity limit) this one may still answer.
+// gives up (the facility's complexity limit) this one may still answer;
+// where this one's search gives up, the literal method does the rest of the
+// text, so it answers wherever the literal method answers.
 void ParseNicknames(const std::string& text, const AddressSink& add);
 
 // Adds each piece of an address text cut at every ","; pieces are passed on

@@ -6,6 +6,7 @@
 
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -77,6 +78,40 @@ TEST(NicknamesFast, RealAndWrittenTexts) {
   };
   for (const std::string& text : rows)
     ExpectSame(corvane::ParseNicknames, corvane::ParseNicknamesLiteral, text, text.substr(0, 60));
+}
+
+// "alias" followed by carriage returns and no address text: the pattern
+// tries every way of splitting the run before it fails, and the facility
+// gives up after a number of steps that grows with the length searched.
+// Wherever the literal search answers, the parse answers the same.
+TEST(NicknamesFast, AnswersWhereverTheLiteralSearchAnswers) {
+  int literal_answered = 0;
+  for (std::size_t gap : {0, 40, 96, 200}) {
+    for (std::size_t run = 40; run <= 120; run += 8) {
+      for (const char* after : {"", "'alias m d@e.f\r\n"}) {
+        const std::string text = "alias n a@b.c\r\n" + std::string(gap, '\xe8') + "ALIAS" +
+                                 std::string(run, '\r') + after;
+        const std::string what = "gap " + std::to_string(gap) + ", run " + std::to_string(run) +
+                                 (*after ? ", an entry after" : "");
+        std::string literal;
+        try {
+          literal = Handed(corvane::ParseNicknamesLiteral, text);
+        } catch (const std::runtime_error&) {
+          continue;  // the literal search gave up
+        }
+        ++literal_answered;
+        std::string fast;
+        EXPECT_NO_THROW(fast = Handed(corvane::ParseNicknames, text)) << what;
+        EXPECT_EQ(fast, literal) << what;
+      }
+    }
+  }
+  EXPECT_GT(literal_answered, 0);
+  // The text the fuzz target found: the literal search answers, a search
+  // begun at the last "alias" alone would give up.
+  const std::string found =
+      "aLIASALIA" + std::string(87, '\xe8') + "SALIAS" + std::string(80, '\r');
+  EXPECT_EQ(Handed(corvane::ParseNicknames, found), Handed(corvane::ParseNicknamesLiteral, found));
 }
 
 TEST(NicknamesFast, GeneratedTexts) {
