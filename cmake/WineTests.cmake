@@ -54,3 +54,20 @@ target_link_libraries(header_host PRIVATE CONFIG)
 target_link_options(header_host PRIVATE ${CORVANE_STATIC_LINK})
 add_test(NAME header_host COMMAND header_host)
 set_tests_properties(header_host PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wineprefix)
+
+# The cases: every tests/data/cases/*.case is one test, run by one program
+# beside CONFIG.dll and the address-book double that stands in for mapi32.
+add_executable(cases ${CMAKE_SOURCE_DIR}/tests/win/cases.cpp ${CMAKE_SOURCE_DIR}/tests/win/support/ImportSlot.cpp)
+set_target_properties(cases PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/mapi-bed)
+target_include_directories(cases PRIVATE ${CMAKE_SOURCE_DIR}/tests/win/support)
+target_compile_options(cases PRIVATE -Wall -Wextra)
+target_link_libraries(cases PRIVATE shlwapi shell32 advapi32)
+target_link_options(cases PRIVATE ${CORVANE_STATIC_LINK})
+add_dependencies(cases mapi_bed_config mapi32_double wab_double)
+file(GLOB CORVANE_CASES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/data/cases/*.case)
+foreach(case_file ${CORVANE_CASES})
+  get_filename_component(case_name ${case_file} NAME_WE)
+  add_test(NAME case_${case_name} COMMAND cases Z:${case_file})
+  set_tests_properties(case_${case_name} PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wineprefix
+    TIMEOUT 300 ENVIRONMENT "WINEDLLOVERRIDES=mscoree,mshtml=\;mapi32=n,b")
+endforeach()
