@@ -9,7 +9,7 @@
 
 #include "support/text/AddressList.h"
 #include "support/text/IndexedAddressList.h"
-#include "tests/native/RealisticAddresses.h"
+#include "bench/RealisticAddresses.h"
 
 namespace {
 

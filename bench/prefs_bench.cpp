@@ -10,8 +10,9 @@
 #include <utility>
 
 #include "Config/parsers/NetscapePrefs.h"
+#include "fuzz/Literal.h"
 #include "support/text/AccountRules.h"
-#include "tests/native/GeneratedPrefs.h"
+#include "bench/GeneratedPrefs.h"
 
 namespace {
 

@@ -13,8 +13,9 @@
 #include "Config/parsers/EudoraNicknames.h"
 #include "Config/parsers/MorkScan.h"
 #include "Config/parsers/OperaContacts.h"
+#include "fuzz/Literal.h"
 #include "support/text/IndexedAddressList.h"
-#include "tests/native/GeneratedBooks.h"
+#include "bench/GeneratedBooks.h"
 
 namespace {
 

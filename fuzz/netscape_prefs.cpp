@@ -12,8 +12,9 @@
 #include <string>
 
 #include "Config/parsers/NetscapePrefs.h"
+#include "fuzz/Literal.h"
 #include "support/BaseException.h"
-#include "tests/native/RewriteBothWays.h"
+#include "fuzz/RewriteBothWays.h"
 
 namespace {
 

@@ -14,9 +14,6 @@ const char kRegexErrorMessage[] = "Regular Expression parsing error";
 
 namespace {
 
-// Every hostname preference; group 1 is the server number, group 2 the value.
-const char kHostnamePattern[] =
-    R"re(user_pref\(\"mail.server.server([0-9]+).hostname\",\s*\"([^\"]+)\")re";
 // One account's preference: prefix + number + "." + name + suffix.
 const char kAccountPatternPrefix[] = R"re(user_pref\(\"mail.server.server)re";
 const char kAccountPatternSuffix[] = R"re(\",\s*\"([^\"]+)\")re";
@@ -31,16 +28,6 @@ bool IsMailType(const std::string& type) { return type == "pop3" || type == "ima
 std::string UpToNul(const std::string& value) { return std::string(value.c_str()); }
 
 }  // namespace
-
-void ReadServerListLiteral(const std::string& text, MailServerList& servers) {
-  const std::string searched = UpToNul(text);
-  const boost::regex hostname(kHostnamePattern, boost::regex::perl | boost::regex::icase);
-  for (boost::sregex_iterator it(searched.begin(), searched.end(), hostname), end; it != end;
-       ++it) {
-    MailServerPrefs record;
-    if (BuildServerRecord(it->str(), text, record)) servers.push_back(record);
-  }
-}
 
 bool BuildServerRecord(const std::string& hostname_line, const std::string& text,
                        MailServerPrefs& record) {

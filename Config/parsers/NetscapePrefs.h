@@ -47,12 +47,9 @@ extern const char kNetscapeSourceFile[];
 extern const char kRegexErrorMessage[];  // "Regular Expression parsing error"
 
 // Appends a record for every hostname preference of `text` (searched up to
-// its first NUL, case ignored) whose account BuildServerRecord accepts.
-// Failures of the pattern facility outside FindSinglePref pass on as they are.
-// This is the literal method: four whole-text pattern searches per account.
-void ReadServerListLiteral(const std::string& text, MailServerList& servers);
-
-// The same records as ReadServerListLiteral, bytes and order, from one pass
+// its first NUL, case ignored) whose account BuildServerRecord accepts, in
+// the order and with the bytes a pattern search of the whole text for each
+// account's preferences finds.  One pass
 // that collects every preference line of the text and a table lookup per
 // account.  Letter case and white space are those of the pattern facility's
 // own character traits, so both readers agree on every platform and locale.

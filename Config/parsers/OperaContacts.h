@@ -17,12 +17,11 @@
 
 namespace corvane {
 
-// Adds the addresses of one contact file's text to the address list: the
-// literal method, two pattern searches per field.
-void ExtractOperaAddressesLiteral(const std::string& text, const AddressSink& add);
-
-// The same addresses in the same order from one pass over the text, bytes
-// compared as the pattern facility compares them (PatternBytes.h).
+// Adds the addresses of one contact file's text to the address list: every
+// "MAIL=" field (case ignored) up to an apostrophe or a carriage return, in
+// the order and with the bytes two pattern searches per field would find,
+// from one pass over the text, bytes compared as the pattern facility
+// compares them (PatternBytes.h).
 void ExtractOperaAddresses(const std::string& text, const AddressSink& add);
 
 // Adds each non-empty 0x02-separated piece of one field value.

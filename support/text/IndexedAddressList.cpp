@@ -190,12 +190,4 @@ bool IndexedAddressList::Contains(const char* text, std::size_t size) const {
   return false;
 }
 
-std::size_t IndexedAddressList::MemoryBytes() const {
-  std::size_t bytes = text_.capacity() + 1;
-  if (bucket_) bytes += (std::size_t(1) << bucket_bits_) * sizeof(std::uint64_t);
-  bytes += next_.capacity() * sizeof(next_[0]) +
-           next_.size() * (std::size_t(1) << kBlockBits) * sizeof(std::uint32_t);
-  return bytes;
-}
-
 }  // namespace corvane

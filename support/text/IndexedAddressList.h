@@ -52,6 +52,7 @@ class IndexedAddressList {
   bool empty() const { return text_.empty(); }
 
   // Bytes held by the text and the index (capacities, not sizes).
+  // Inline, so that only the benchmarks that ask for it compile it in.
   std::size_t MemoryBytes() const;
 
   // Windows of kWindow bytes at every kStride-th position are indexed; texts
@@ -87,6 +88,14 @@ class IndexedAddressList {
   unsigned bucket_bits_;
   bool indexed_;  // false once the text outgrows 32-bit positions: plain search
 };
+
+inline std::size_t IndexedAddressList::MemoryBytes() const {
+  std::size_t bytes = text_.capacity() + 1;
+  if (bucket_) bytes += (std::size_t(1) << bucket_bits_) * sizeof(std::uint64_t);
+  bytes += next_.capacity() * sizeof(next_[0]) +
+           next_.size() * (std::size_t(1) << kBlockBits) * sizeof(std::uint32_t);
+  return bytes;
+}
 
 }  // namespace corvane
 

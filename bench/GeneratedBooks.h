@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/native/RealisticAddresses.h"
+#include "bench/RealisticAddresses.h"
 
 namespace corvane_test {
 

@@ -1,0 +1,194 @@
+// tables: the platform-free code over the tables of tests/data/native.
+//
+// A table file NAME.table is one behaviour: each line a row of fields
+// separated by "|", the inputs first and the expected output last (escapes
+// \r \n \0 \\ \xHH; \x7C is a "|" inside a field; an input "@PATH" is the
+// file PATH of tests/data).  Lines that start with "#" are comments.  Where
+// the library has a fast and a literal method of one job, every row checks
+// that both give the expected output.  With CORVANE_UPDATE set, the expected
+// fields are written from what the code gives.
+//
+// Usage: tables DATA_FOLDER    exit status: the number of rows that failed
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "Config/parsers/EudoraNicknames.h"
+#include "Config/parsers/MorkScan.h"
+#include "Config/parsers/NetscapePrefs.h"
+#include "Config/parsers/OperaContacts.h"
+#include "support/BaseException.h"
+#include "support/text/AccountRules.h"
+#include "support/text/AddressList.h"
+#include "support/text/IndexedAddressList.h"
+#include "support/text/PathMatch.h"
+#include "support/text/Utf16.h"
+#include "fuzz/Literal.h"
+
+namespace {
+
+using Fields = std::vector<std::string>;
+using Sink = corvane::AddressSink;
+
+std::string Read(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::ostringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+std::string Unescape(const std::string& text) {
+  std::string bytes;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char next = i + 1 < text.size() ? text[i + 1] : 0;
+    if (text[i] != '\\' || std::string("rn0x\\").find(next) == std::string::npos || next == 0) {
+      bytes += text[i];
+    } else if (next == 'x') {
+      bytes += static_cast<char>(std::strtol(text.substr(i + 2, 2).c_str(), nullptr, 16));
+      i += 3;
+    } else {
+      bytes += next == 'r' ? '\r' : next == 'n' ? '\n' : next == '0' ? '\0' : '\\';
+      ++i;
+    }
+  }
+  return bytes;
+}
+
+std::string Escape(const std::string& bytes) {
+  std::string text;
+  for (unsigned char c : bytes) {
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "\\x%02X", c);
+    text += c == '\r' ? "\\r" : c == '\n' ? "\\n" : c == '\0' ? "\\0" : c == '\\' ? "\\\\"
+          : (c < 0x20 || c > 0x7e || c == '|') ? hex : std::string(1, static_cast<char>(c));
+  }
+  return text;
+}
+
+// A list built by one parser into both kinds of address list: they must agree.
+std::string List(const std::function<void(const Sink&)>& parse) {
+  std::string plain;
+  corvane::IndexedAddressList indexed;
+  parse(corvane::IntoList(plain));
+  parse(corvane::IntoList(indexed));
+  return plain == indexed.Text() ? plain : "lists differ: " + plain + " / " + indexed.Text();
+}
+
+// Two methods of one job must agree; the answer is the fast one's.
+std::string Same(const std::string& fast, const std::string& literal) {
+  return fast == literal ? fast : fast + " <literal method: " + literal + ">";
+}
+
+std::string Rewrite(const std::string& text, const std::string& proxy, bool configure) {
+  corvane::MailServerList fast, literal;
+  corvane::ReadServerList(text, fast);
+  corvane::ReadServerListLiteral(text, literal);
+  const corvane::AccountRewrite rules =
+      configure ? corvane::AccountRewrite{corvane::CanConfigure, corvane::ConfigureAccount}
+                : corvane::AccountRewrite{corvane::CanRestore, corvane::RestoreAccount};
+  const bool changed = corvane::RewriteServers(fast, proxy, rules);
+  corvane::RewriteServers(literal, proxy, rules);
+  std::string fast_text = text, literal_text = text;
+  corvane::ApplyRebuiltLines(fast, fast_text);
+  corvane::ApplyRebuiltLinesLiteral(literal, literal_text);
+  return std::to_string(fast.size()) + (changed ? " changed " : " unchanged ") +
+         Same(fast_text, literal_text);
+}
+
+// The account rules: whether the account may be rewritten, then what the
+// rewrite makes of it (applied either way).
+std::string Account(const Fields& in, bool configure) {
+  std::string user = in[0], server = in[1];
+  const bool allowed = (configure ? corvane::CanConfigure : corvane::CanRestore)(user, server, in[2]);
+  const bool done = (configure ? corvane::ConfigureAccount : corvane::RestoreAccount)(in[2], user, server);
+  return std::string(allowed ? "allowed" : "refused") + (done ? ", user=" : ", fails, user=") + user +
+         " server=" + server;
+}
+
+const std::map<std::string, std::function<std::string(const Fields&)>> kTables = {
+    {"configure", [](const Fields& in) { return Account(in, true); }},
+    {"restore", [](const Fields& in) { return Account(in, false); }},
+    {"match", [](const Fields& in) { return std::to_string(corvane::MatchPattern(in[0], in[1])); }},
+    {"match_list", [](const Fields& in) { return std::to_string(corvane::MatchPatternList(in[0], in[1])); }},
+    {"join", [](const Fields& in) { return corvane::JoinPath(in[0], in[1]); }},
+    {"addresses", [](const Fields& in) {
+       return List([&](const Sink& add) {
+         for (const std::string& address : in) add(address);
+       });
+     }},
+    {"nicknames", [](const Fields& in) {
+       return Same(List([&](const Sink& add) { corvane::ParseNicknames(in[0], add); }),
+                   List([&](const Sink& add) { corvane::ParseNicknamesLiteral(in[0], add); }));
+     }},
+    {"opera", [](const Fields& in) {
+       return Same(List([&](const Sink& add) { corvane::ExtractOperaAddresses(in[0], add); }),
+                   List([&](const Sink& add) { corvane::ExtractOperaAddressesLiteral(in[0], add); }));
+     }},
+    {"mork", [](const Fields& in) {
+       return List([&](const Sink& add) { corvane::ScanMorkAddresses(in[0], add); });
+     }},
+    {"prefs_set", [](const Fields& in) { return Rewrite(in[0], in[1], true); }},
+    {"prefs_reset", [](const Fields& in) { return Rewrite(in[0], in[1], false); }},
+    {"single_pref", [](const Fields& in) {
+       try {
+         const std::string pattern = in.size() == 3 ? corvane::AccountPrefPattern(in[0].c_str(), std::stoi(in[1])) : in[0];
+         const std::string line = corvane::FindSinglePref(pattern, in.back());
+         return line + " -> " + corvane::ExtractPrefValue(line);
+       } catch (const Tessaly::BaseException& error) {
+         return "severity " + std::to_string(error.GetSeverity()) + " " + error.GetFile() + ": " +
+                error.GetMessageText();
+       }
+     }},
+    {"utf16", [](const Fields& in) {
+       std::string text;
+       const bool ok = corvane::NarrowUtf16Le(reinterpret_cast<const unsigned char*>(in[0].data()),
+                                              in[0].size(), text);
+       return ok ? "ok " + text : "fails";
+     }},
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) return std::fprintf(stderr, "usage: tables DATA_FOLDER\n"), 100;
+  const std::string data = argv[1];
+  const bool update = std::getenv("CORVANE_UPDATE") != nullptr;
+  int rows = 0, failed = 0;
+  for (const auto& table : kTables) {
+    const std::string path = data + "/native/" + table.first + ".table";
+    std::istringstream lines(Read(path));
+    std::string rewritten;
+    int row = 0;
+    for (std::string line; std::getline(lines, line); rewritten += line + "\n") {
+      if (line.empty() || line[0] == '#') continue;
+      ++row, ++rows;
+      Fields fields;
+      std::stringstream split(line);
+      for (std::string field; std::getline(split, field, '|');) fields.push_back(field);
+      if (line.back() == '|') fields.push_back("");
+      Fields inputs;
+      for (std::size_t i = 0; i + 1 < fields.size(); ++i)
+        inputs.push_back(fields[i][0] == '@' ? Read(data + "/" + fields[i].substr(1)) : Unescape(fields[i]));
+      std::string actual;
+      try {
+        actual = Escape(kTables.at(table.first)(inputs));
+      } catch (const std::exception& error) {
+        actual = std::string("throws ") + error.what();
+      }
+      if (update) line = line.substr(0, line.rfind('|') + 1) + actual;
+      else if (actual != fields.back())
+        ++failed, std::printf("FAIL %s row %d: %s\n  expected %s\n  actual   %s\n", table.first.c_str(),
+                              row, line.substr(0, 120).c_str(), fields.back().c_str(), actual.c_str());
+    }
+    if (row == 0) ++failed, std::printf("FAIL %s: no rows in %s\n", table.first.c_str(), path.c_str());
+    if (update) std::ofstream(path, std::ios::binary) << rewritten;
+  }
+  std::printf("%d passed, %d failed\n", rows - failed, failed);
+  return failed;
+}
