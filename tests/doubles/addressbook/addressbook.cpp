@@ -82,21 +82,15 @@ LONG g_live_buffers = 0;
 std::string g_trace_file;  // the WAB's, named when WABOpen is called
 
 std::string Raw(const char* name) {
-  DWORD size = 0;
-  const DWORD flags = RRF_RT_ANY | RRF_NOEXPAND;
-  if (RegGetValueA(HKEY_CURRENT_USER, kSettingsKey, name, flags, nullptr, nullptr, &size) != 0)
+  std::string data(65536, '\0');
+  DWORD size = static_cast<DWORD>(data.size());
+  if (RegGetValueA(HKEY_CURRENT_USER, kSettingsKey, name, RRF_RT_ANY | RRF_NOEXPAND, nullptr,
+                   &data[0], &size) != ERROR_SUCCESS)
     return std::string();
-  std::string data(size, '\0');
-  if (RegGetValueA(HKEY_CURRENT_USER, kSettingsKey, name, flags, nullptr, &data[0], &size) != 0)
-    return std::string();
-  data.resize(size);
-  return data;
+  return data.substr(0, size);
 }
 
-std::string Text(const char* name) {
-  const std::string data = Raw(name);
-  return data.substr(0, data.find('\0'));
-}
+std::string Text(const char* name) { return Raw(name).c_str(); }
 
 DWORD Number(const char* name, DWORD fallback) {
   DWORD value = 0, size = sizeof(value);
@@ -110,8 +104,8 @@ void Trace(const std::string& call) {
   if (kMapi) {
     const std::string calls = Text("Calls") + call + ";";
     HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key,
-                        nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                        &key, nullptr) != ERROR_SUCCESS)
       return;
     RegSetValueExA(key, "Calls", 0, REG_SZ, reinterpret_cast<const BYTE*>(calls.c_str()),
                    static_cast<DWORD>(calls.size() + 1));
@@ -124,30 +118,27 @@ void Trace(const std::string& call) {
 // The "Fault" steps: a write through a pointer the compiler cannot know to
 // be null, so that the processor faults in the caller's thread.
 void Fault() {
-  int* volatile nowhere = nullptr;
+  volatile int* volatile nowhere = nullptr;
   *nowhere = 1;
 }
 
 // Buffers as MAPI hands them out: a header before the caller's bytes chains
-// the buffers allocated "more" onto their root; freeing the root frees all.
+// the buffers allocated "more" onto their root (the one with the magic
+// number); freeing the root frees them all.
 struct BufferHeader {
   BufferHeader* more;
   ULONG magic;
-  ULONG padding[2];
 };
 const ULONG kRootMagic = 0x57414231;
-const ULONG kMoreMagic = 0x57414232;
 
 BufferHeader* HeaderOf(void* buffer) { return static_cast<BufferHeader*>(buffer) - 1; }
 
 void* Allocate(size_t size, void* root = nullptr) {
   BufferHeader* header = static_cast<BufferHeader*>(std::calloc(1, sizeof(BufferHeader) + size));
-  if (header == nullptr) return nullptr;
-  header->magic = root != nullptr ? kMoreMagic : kRootMagic;
   if (root != nullptr) {
-    header->more = HeaderOf(root)->more;
-    HeaderOf(root)->more = header;
+    std::swap(header->more, HeaderOf(root)->more);
   } else {
+    header->magic = kRootMagic;
     InterlockedIncrement(&g_live_buffers);
   }
   return header + 1;
@@ -155,37 +146,35 @@ void* Allocate(size_t size, void* root = nullptr) {
 
 SCODE Free(void* buffer) {
   if (buffer == nullptr) return S_OK;
-  BufferHeader* header = HeaderOf(buffer);
-  if (header->magic != kRootMagic) {
+  if (HeaderOf(buffer)->magic != kRootMagic) {
     Trace("FreeBuffer of a buffer that is no allocation");
     return MAPI_E_INVALID_PARAMETER;
   }
-  header->magic = 0;
-  for (BufferHeader *more = header->more, *next; more != nullptr; more = next) {
-    next = more->more;
-    std::free(more);
-  }
-  std::free(header);
   InterlockedDecrement(&g_live_buffers);
+  for (BufferHeader *header = HeaderOf(buffer), *next; header != nullptr; header = next) {
+    next = header->more;
+    header->magic = 0;
+    std::free(header);
+  }
   return S_OK;
 }
 
-// Entry identifiers: a marker and the entry's index (kPab for the personal
-// address book).
-struct EntryId {
-  BYTE flags[4];
-  DWORD marker;
-  DWORD index;
-};
+// Entry identifiers: flags, a marker and the entry's index (kPab for the
+// personal address book).
 const DWORD kMarker = 0x4d415044;
 const DWORD kPab = 0xFFFFFFFF;
+const ULONG kEntryIdSize = 3 * sizeof(DWORD);
 LPENTRYID g_pab_id = nullptr;
+// What GetPAB and OpenEntry of the personal address book answer on failure.
+const HRESULT kLookupFailed = kMapi ? MAPI_E_NOT_FOUND : MAPI_E_CALL_FAILED;
 
 std::string EntryIdBytes(DWORD index) {
-  const EntryId id = {{0, 0, 0, 0}, kMarker, index};
-  return std::string(reinterpret_cast<const char*>(&id), sizeof(id));
+  const DWORD id[3] = {0, kMarker, index};
+  return std::string(reinterpret_cast<const char*>(id), kEntryIdSize);
 }
 
+// A row of the contents table: property tags and values, as in a contacts
+// file.
 struct Property {
   ULONG tag;
   std::string value;
@@ -202,13 +191,9 @@ std::vector<std::string> Entries() {
 
 std::vector<Row> Rows() {
   std::vector<Row> rows;
-  if (kMapi) {
-    const size_t count = Entries().size();
-    for (DWORD i = 0; i < count; ++i)
-      rows.push_back({{PR_DISPLAY_NAME_A, "Entry " + to_string(i)}, {PR_ENTRYID, EntryIdBytes(i)}});
-    return rows;
-  }
-  std::ifstream file(Text("Contacts"), std::ios::binary);
+  for (DWORD i = 0; kMapi && i < Entries().size(); ++i)
+    rows.push_back({{PR_DISPLAY_NAME_A, "Entry " + to_string(i)}, {PR_ENTRYID, EntryIdBytes(i)}});
+  std::ifstream file(kMapi ? "" : Text("Contacts"), std::ios::binary);
   for (std::string line; std::getline(file, line);) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     std::stringstream fields(line);
@@ -223,28 +208,22 @@ std::vector<Row> Rows() {
   return rows;
 }
 
-// A row as one buffer of properties, their strings and bytes chained to it.
+// A row as one buffer of properties, their strings and bytes chained to it;
+// PT_UNICODE text is widened from Latin-1.
 LPSPropValue CopyRow(const Row& row) {
   LPSPropValue props = static_cast<LPSPropValue>(Allocate(sizeof(SPropValue) * (row.size() + 1)));
   for (size_t i = 0; i < row.size(); ++i) {
-    const std::string& value = row[i].value;
+    const ULONG type = PROP_TYPE(row[i].tag);
+    std::string bytes;
+    for (unsigned char c : row[i].value + '\0')
+      bytes += type == PT_UNICODE ? std::string{static_cast<char>(c), '\0'} : std::string(1, c);
+    void* copy = std::memcpy(Allocate(bytes.size(), props), bytes.data(), bytes.size());
     props[i].ulPropTag = row[i].tag;
-    if (PROP_TYPE(row[i].tag) == PT_UNICODE) {
-      LPWSTR wide = static_cast<LPWSTR>(Allocate((value.size() + 1) * sizeof(WCHAR), props));
-      for (size_t unit = 0; unit <= value.size(); ++unit)
-        wide[unit] = static_cast<unsigned char>(value.c_str()[unit]);
-      props[i].Value.lpszW = wide;
-      continue;
-    }
-    void* copy = std::memcpy(Allocate(value.size() + 1, props), value.c_str(), value.size() + 1);
-    if (PROP_TYPE(row[i].tag) == PT_STRING8) {
-      props[i].Value.lpszA = static_cast<LPSTR>(copy);
-    } else if (PROP_TYPE(row[i].tag) == PT_BINARY) {
-      props[i].Value.bin.cb = static_cast<ULONG>(value.size());
-      props[i].Value.bin.lpb = static_cast<LPBYTE>(copy);
-    } else {
-      props[i].Value.l = 0;
-    }
+    props[i].Value.l = 0;
+    if (type == PT_STRING8) props[i].Value.lpszA = static_cast<LPSTR>(copy);
+    if (type == PT_UNICODE) props[i].Value.lpszW = static_cast<LPWSTR>(copy);
+    if (type == PT_BINARY) props[i].Value.bin = {static_cast<ULONG>(row[i].value.size()),
+                                                 static_cast<LPBYTE>(copy)};
   }
   return props;
 }
@@ -262,10 +241,8 @@ class Counted : public Interface {
   STDMETHOD_(ULONG, AddRef)() override { return InterlockedIncrement(&references_); }
   STDMETHOD_(ULONG, Release)() override {
     const LONG left = InterlockedDecrement(&references_);
-    if (left == 0) {
-      Trace(kMapi ? "Release(" + name_ + ")" : "destroyed " + name_);
-      delete this;
-    }
+    if (left == 0) Trace(kMapi ? "Release(" + name_ + ")" : "destroyed " + name_);
+    if (left == 0) delete this;
     return left;
   }
 
@@ -274,37 +251,21 @@ class Counted : public Interface {
   LONG references_ = 1;
 };
 
+// Every method the tests do not need answers MAPI_E_NO_SUPPORT.
 #define NOT_HERE \
   { return MAPI_E_NO_SUPPORT; }
-
-// Every method the tests do not need, on each interface served.
-struct UserStub : Counted<IMailUser> {
-  using Counted::Counted;
-  MAPI_IMAPIPROP_METHODS(NOT_HERE)
-};
-struct TableStub : Counted<IMAPITable> {
-  using Counted::Counted;
-  MAPI_IMAPITABLE_METHODS(NOT_HERE)
-};
-struct ContainerStub : Counted<IABContainer> {
-  using Counted::Counted;
-  MAPI_IMAPIPROP_METHODS(NOT_HERE)
-  MAPI_IMAPICONTAINER_METHODS(NOT_HERE)
-  MAPI_IABCONTAINER_METHODS(NOT_HERE)
-};
-struct AddrBookStub : Counted<IAddrBook> {
-  using Counted::Counted;
-  MAPI_IMAPIPROP_METHODS(NOT_HERE)
-  MAPI_IADDRBOOK_METHODS(NOT_HERE)
-};
-struct SessionStub : Counted<IMAPISession> {
-  using Counted::Counted;
-  MAPI_IMAPISESSION_METHODS(NOT_HERE)
-};
-struct WabObjectStub : Counted<IWABObject> {
-  using Counted::Counted;
-  WAB_IWABOBJECT_METHODS(NOT_HERE)
-};
+#define STUB(Name, Interface, methods)  \
+  struct Name : Counted<Interface> {    \
+    using Counted<Interface>::Counted;  \
+    methods                             \
+  };
+STUB(UserStub, IMailUser, MAPI_IMAPIPROP_METHODS(NOT_HERE))
+STUB(TableStub, IMAPITable, MAPI_IMAPITABLE_METHODS(NOT_HERE))
+STUB(ContainerStub, IABContainer, MAPI_IMAPIPROP_METHODS(NOT_HERE)
+     MAPI_IMAPICONTAINER_METHODS(NOT_HERE) MAPI_IABCONTAINER_METHODS(NOT_HERE))
+STUB(AddrBookStub, IAddrBook, MAPI_IMAPIPROP_METHODS(NOT_HERE) MAPI_IADDRBOOK_METHODS(NOT_HERE))
+STUB(SessionStub, IMAPISession, MAPI_IMAPISESSION_METHODS(NOT_HERE))
+STUB(WabObjectStub, IWABObject, WAB_IWABOBJECT_METHODS(NOT_HERE))
 
 struct MailUser : UserStub {
   MailUser(DWORD index, const std::string& entry)
@@ -317,13 +278,12 @@ struct MailUser : UserStub {
     Trace("GetProps(" + to_string(index) + "):" + to_string(flags) +
           (expected_tags ? "" : ":unexpected tags"));
     const bool missing = !entry.empty() && entry[0] == '!';
-    *values = CopyRow({{PR_EMAIL_ADDRESS_A, entry},
+    const ULONG address_tag = missing ? PROP_TAG(PT_ERROR, PROP_ID(PR_EMAIL_ADDRESS_A))
+                                      : PR_EMAIL_ADDRESS_A;
+    *values = CopyRow({{address_tag, entry},
                        {PR_DISPLAY_NAME_A, "Entry " + to_string(index)},
                        {PR_ENTRYID, EntryIdBytes(index)}});
-    if (missing) {
-      (*values)[0].ulPropTag = PROP_TAG(PT_ERROR, PROP_ID(PR_EMAIL_ADDRESS_A));
-      (*values)[0].Value.err = MAPI_E_NOT_FOUND;
-    }
+    if (missing) (*values)[0].Value.err = MAPI_E_NOT_FOUND;
     *count = 3;
     return missing ? MAPI_W_ERRORS_RETURNED : S_OK;
   }
@@ -347,13 +307,10 @@ struct Table : TableStub {
     const std::vector<Row> all = Rows();
     size_t count = std::min<size_t>(all.size(), Number("RowLimit", 0xFFFFFFFF));
     if (wanted >= 0) count = std::min<size_t>(count, wanted);
-    LPSRowSet set = static_cast<LPSRowSet>(Allocate(CbNewSRowSet(count + 1)));
-    set->cRows = static_cast<ULONG>(count);
-    for (size_t i = 0; i < count; ++i) {
-      set->aRow[i].cValues = static_cast<ULONG>(all[i].size());
-      set->aRow[i].lpProps = CopyRow(all[i]);
-    }
-    *rows = set;
+    *rows = static_cast<LPSRowSet>(Allocate(CbNewSRowSet(count + 1)));
+    (*rows)->cRows = static_cast<ULONG>(count);
+    for (size_t i = 0; i < count; ++i)
+      (*rows)->aRow[i] = {0, static_cast<ULONG>(all[i].size()), CopyRow(all[i])};
     return S_OK;
   }
 };
@@ -375,30 +332,29 @@ struct AddrBook : AddrBookStub {
     Trace("GetPAB");
     *size = 0;
     *id = nullptr;
-    if (Fails("GetPAB")) return kMapi ? MAPI_E_NOT_FOUND : MAPI_E_CALL_FAILED;
+    if (Fails("GetPAB")) return kLookupFailed;
     const std::string bytes = EntryIdBytes(kPab);
-    *id = g_pab_id = static_cast<LPENTRYID>(std::memcpy(Allocate(bytes.size()), bytes.data(), bytes.size()));
     *size = static_cast<ULONG>(bytes.size());
+    *id = g_pab_id = static_cast<LPENTRYID>(Allocate(bytes.size()));
+    std::memcpy(*id, bytes.data(), bytes.size());
     return S_OK;
   }
   STDMETHOD(OpenEntry)(ULONG size, LPENTRYID id, LPCIID iid, ULONG flags, ULONG* type,
                        LPUNKNOWN* opened) override {
-    const EntryId* parsed = reinterpret_cast<const EntryId*>(id);
-    const bool known = size == sizeof(EntryId) && id != nullptr && parsed->marker == kMarker;
-    const DWORD index = known ? parsed->index : 0;
-    const bool pab = known && index == kPab;
-    if (!kMapi)
-      Trace(std::string("OpenEntry entry=") + (pab ? "pab" : "other") +
-            " iid=" + (iid == nullptr ? "null" : "set") + " flags=" + to_string(flags));
-    else if (known)
-      Trace("OpenEntry(" + (pab ? "PAB" : to_string(index)) + "):" + to_string(flags) +
-            (iid ? ":iid" : ""));
+    const DWORD* words = reinterpret_cast<const DWORD*>(id);
+    const bool known = size == kEntryIdSize && id != nullptr && words[1] == kMarker;
+    const DWORD index = known ? words[2] : 0;
+    const std::string which = !known ? "?" : index == kPab ? "PAB" : to_string(index);
+    if (kMapi)
+      Trace("OpenEntry(" + which + ")" + (known ? ":" + to_string(flags) : "") +
+            (known && iid ? ":iid" : ""));
     else
-      Trace("OpenEntry(?)");
+      Trace("OpenEntry entry=" + std::string(which == "PAB" ? "pab" : "other") +
+            " iid=" + (iid ? "set" : "null") + " flags=" + to_string(flags));
     *opened = nullptr;
     if (!known) return kMapi ? MAPI_E_INVALID_ENTRYID : MAPI_E_NOT_FOUND;
-    if (pab) {
-      if (Fails("OpenEntry")) return kMapi ? MAPI_E_NOT_FOUND : MAPI_E_CALL_FAILED;
+    if (index == kPab) {
+      if (Fails("OpenEntry")) return kLookupFailed;
       *type = Number(kMapi ? "PabType" : "ObjectType", MAPI_ABCONT);
       if (*type == MAPI_ABCONT || !kMapi)
         *opened = static_cast<IABContainer*>(new Container());
@@ -427,15 +383,13 @@ struct Session : SessionStub {
 struct WabObject : WabObjectStub {
   WabObject() : WabObjectStub("WAB object") {}
   STDMETHOD(AllocateBuffer)(ULONG size, LPVOID* buffer) override {
-    if (buffer == nullptr) return MAPI_E_INVALID_PARAMETER;
     *buffer = Allocate(size);
-    return *buffer != nullptr ? S_OK : MAPI_E_NOT_ENOUGH_MEMORY;
+    return S_OK;
   }
   STDMETHOD(AllocateMore)(ULONG size, LPVOID parent, LPVOID* buffer) override {
-    if (buffer == nullptr || parent == nullptr || HeaderOf(parent)->magic != kRootMagic)
-      return MAPI_E_INVALID_PARAMETER;
+    if (parent == nullptr || HeaderOf(parent)->magic != kRootMagic) return MAPI_E_INVALID_PARAMETER;
     *buffer = Allocate(size, parent);
-    return *buffer != nullptr ? S_OK : MAPI_E_NOT_ENOUGH_MEMORY;
+    return S_OK;
   }
   STDMETHOD(FreeBuffer)(LPVOID buffer) override { return Free(buffer); }
 };
@@ -451,11 +405,12 @@ void HideExport(HMODULE module, const std::string& name) {
       base + headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT].VirtualAddress);
   const DWORD* names = reinterpret_cast<DWORD*>(base + exports->AddressOfNames);
   for (DWORD i = 0; i < exports->NumberOfNames; ++i) {
-    char* text = reinterpret_cast<char*>(base + names[i]);
+    char* last = reinterpret_cast<char*>(base + names[i]) + name.size() - 1;
     DWORD old = 0;
-    if (name == text && VirtualProtect(text + name.size() - 1, 1, PAGE_READWRITE, &old)) {
-      text[name.size() - 1] = '_';
-      VirtualProtect(text + name.size() - 1, 1, old, &old);
+    if (name == reinterpret_cast<char*>(base + names[i]) &&
+        VirtualProtect(last, 1, PAGE_READWRITE, &old)) {
+      *last = '_';
+      VirtualProtect(last, 1, old, &old);
     }
   }
 }
@@ -497,7 +452,7 @@ VOID WINAPI MAPIUninitialize() { Trace("MAPIUninitialize"); }
 __declspec(dllexport) HRESULT WINAPI WABOpen(LPADRBOOK* book, LPWABOBJECT* wab,
                                              LPWAB_PARAM parameters, DWORD reserved) {
   g_trace_file = Text("Trace");
-  Trace(std::string("WABOpen parameters=") + (parameters == nullptr ? "null" : "set") +
+  Trace(std::string("WABOpen parameters=") + (parameters ? "set" : "null") +
         " reserved=" + to_string(reserved));
   *book = nullptr;
   *wab = nullptr;
@@ -511,14 +466,11 @@ __declspec(dllexport) HRESULT WINAPI WABOpen(LPADRBOOK* book, LPWABOBJECT* wab,
 
 // The WAB's trace file is named by WABOpen, so its trace begins there.
 BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID) {
-  if (reason == DLL_PROCESS_ATTACH) {
-    Trace("load");
-    const std::string hidden = Text("Hide");
-    if (!hidden.empty()) HideExport(module, hidden);
-  } else if (reason == DLL_PROCESS_DETACH) {
+  if (reason == DLL_PROCESS_ATTACH) Trace("load");
+  if (reason == DLL_PROCESS_ATTACH && !Text("Hide").empty()) HideExport(module, Text("Hide"));
+  if (reason == DLL_PROCESS_DETACH)
     Trace((kMapi ? "unload live=" : "unload objects=") + to_string(g_live_objects) +
           " buffers=" + to_string(g_live_buffers));
-  }
   return TRUE;
 }
 
