@@ -25,18 +25,20 @@
 //              text, PT_BINARY its bytes, other tags the number 0.  No file:
 //              an empty address book.
 //   Fail       (MapiDouble), FailAt (WAB) REG_SZ, the one step that fails:
-//              MAPIInitialize, MAPILogonEx, OpenAddressBook, WABOpen, GetPAB,
-//              OpenEntry (of the personal address book), GetContentsTable,
-//              GetRowCount or QueryRows; "NoTable" makes GetContentsTable
-//              succeed without a table.  "MAPILogonExFault" and
-//              "WABOpenFault" make that entry point write through a null
+//              MAPIInitialize, MAPILogonEx, OpenAddressBook (mapi32.dll),
+//              WABOpen (wabdouble.dll), GetPAB, OpenEntry (of the personal
+//              address book), GetContentsTable, GetRowCount or QueryRows;
+//              "NoTable" makes GetContentsTable succeed without a table.
+//              "MAPILogonExFault" (mapi32.dll) and "WABOpenFault"
+//              (wabdouble.dll) make that entry point write through a null
 //              pointer after its trace: a processor fault in the caller.
 //   PabType    (MapiDouble), ObjectType (WAB) REG_DWORD, the object type
 //              OpenEntry reports for the personal address book (MAPI_ABCONT
 //              when absent); mapi32.dll then serves a mail user for another
 //              type, wabdouble.dll the container whatever the type.
-//   RowLimit   REG_DWORD, the most rows one QueryRows returns.
-//   Hide       REG_SZ, an export that GetProcAddress must not find.
+//   RowLimit   (either key) REG_DWORD, the most rows one QueryRows returns.
+//   Hide       (either key) REG_SZ, read at load: an export that
+//              GetProcAddress must not find.
 // Failing steps answer MAPI_E_CALL_FAILED, except MAPIInitialize
 // (MAPI_E_NOT_INITIALIZED), MAPILogonEx (MAPI_E_LOGON_FAILED), and GetPAB
 // and OpenEntry of mapi32.dll (MAPI_E_NOT_FOUND).
@@ -189,9 +191,12 @@ std::vector<std::string> Entries() {
   return entries;
 }
 
+// The contents table: mapi32.dll's from its entries, wabdouble.dll's from
+// its contacts file.
 std::vector<Row> Rows() {
   std::vector<Row> rows;
-  for (DWORD i = 0; kMapi && i < Entries().size(); ++i)
+  const size_t entries = kMapi ? Entries().size() : 0;
+  for (DWORD i = 0; i < entries; ++i)
     rows.push_back({{PR_DISPLAY_NAME_A, "Entry " + to_string(i)}, {PR_ENTRYID, EntryIdBytes(i)}});
   std::ifstream file(kMapi ? "" : Text("Contacts"), std::ios::binary);
   for (std::string line; std::getline(file, line);) {
