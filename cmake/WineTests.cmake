@@ -22,7 +22,7 @@ add_library(wintest_support STATIC ${CORVANE_WINTEST_SUPPORT})
 target_include_directories(wintest_support PUBLIC ${CMAKE_SOURCE_DIR}/tests/win/support ${CMAKE_SOURCE_DIR}/include)
 target_link_libraries(wintest_support PUBLIC corvane_core GTest::gtest advapi32 shlwapi)
 
-# Test doubles of system libraries (each folder builds its own DLL).
+# Test doubles of system libraries (each folder builds its own DLLs).
 file(GLOB CORVANE_DOUBLES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/doubles/*/CMakeLists.txt)
 foreach(doubles_list ${CORVANE_DOUBLES})
   get_filename_component(doubles_dir ${doubles_list} DIRECTORY)

@@ -425,8 +425,8 @@ class WabPathValue {
   bool key_existed_;
 };
 
-// The test address book's instructions (see tests/doubles/wab), with its
-// contacts file and call trace in a folder of their own.
+// The test address book's instructions (see tests/doubles/addressbook),
+// with its contacts file and call trace in a folder of their own.
 class WabDouble {
  public:
   WabDouble() : settings_(kDoubleKey), folder_("corvane-wab") {

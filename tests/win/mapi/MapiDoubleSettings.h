@@ -1,5 +1,5 @@
-// MapiDoubleSettings: what the tests' MAPI double (tests/doubles/mapi) is
-// told through the registry, and its trace of calls.
+// MapiDoubleSettings: what the tests' MAPI double (tests/doubles/
+// addressbook) is told through the registry, and its trace of calls.
 //
 // Contract: the settings key is removed when the object is constructed and
 // again when it is destroyed; each setter writes one value the double reads

@@ -1,5 +1,5 @@
 // ImportOutlookWhiteList against the tests' own mapi32.dll (tests/doubles/
-// mapi), which lies beside this program: the addresses that reach the list,
+// addressbook), which lies beside this program: the addresses that reach the list,
 // the calls made to MAPI with their flags, and what is released, in which
 // order, on success and on every failure.
 #include <gtest/gtest.h>
