@@ -16,6 +16,7 @@
 #include <mapiutil.h>
 
 #include <string>
+#include <type_traits>
 
 class MapiLibrary {
  public:
@@ -71,5 +72,13 @@ class MapiLibrary {
   std::string name_;
   Entry functions_[kCount] = {};
 };
+
+// The accessors' types are the SDK's own declarations of the functions,
+// calling convention included (on i686 a pointer that dropped WINAPI would
+// compile, and corrupt the stack at the call).
+static_assert(std::is_same<LPMAPIINITIALIZE, decltype(&::MAPIInitialize)>::value, "MAPIInitialize");
+static_assert(std::is_same<LPMAPILOGONEX, decltype(&::MAPILogonEx)>::value, "MAPILogonEx");
+static_assert(std::is_same<LPMAPIFREEBUFFER, decltype(&::MAPIFreeBuffer)>::value, "MAPIFreeBuffer");
+static_assert(std::is_same<LPMAPIUNINITIALIZE, decltype(&::MAPIUninitialize)>::value, "MAPIUninitialize");
 
 #endif  // CORVANE_CONFIG_MAPILIBRARY_H

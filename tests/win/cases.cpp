@@ -27,6 +27,9 @@
 //                            (RESULT "fault"), from its AFTER+1-th call on;
 //                            "unpatch" puts every import back
 //   call EXPORT|ARGUMENT     an export called ("(null)": a null pointer)
+//   tool ARGUMENTS           the host tool of the build (bin\corvane-config.exe
+//                            beside this program's folder) run with them: its
+//                            exit status and every line it printed
 // The report holds, per call, its result, the lines it logged and every
 // owned registry value and file that changed ("back as loaded" when all is
 // as the profile was put in place).  With CORVANE_UPDATE set the expected
@@ -185,10 +188,12 @@ void ReadKey(const std::string& path, State& state) {
 
 void ReadFolder(const std::string& path, State& state) {
   WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  const bool file = attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+  HANDLE search = FindFirstFileA(file ? path.c_str() : (path + "\\*").c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) return;
   do {
-    const std::string full = path + "\\" + found.cFileName;
+    const std::string full = file ? path : path + "\\" + found.cFileName;
     if (!std::strcmp(found.cFileName, ".") || !std::strcmp(found.cFileName, "..")) continue;
     if (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
       state[full] = "link";
@@ -287,8 +292,9 @@ class Case {
         PatchImport(config, f);
       } else if (line.first == "unpatch") {
         Unpatch();
-      } else if (line.first == "call") {
-        Call(config, f[0], f.size() > 1 ? f[1] : "");
+      } else if (line.first == "call" || line.first == "tool") {
+        if (line.first == "tool") Tool(f[0]);
+        else Call(config, f[0], f.size() > 1 ? f[1] : "");
         const State after = Snapshot();
         if (after == loaded && after != before) Line("  back as loaded");
         else
@@ -435,6 +441,36 @@ class Case {
       Line("  log " + lines[i].substr(0, lines[i].size() - (lines[i].back() == '\r')) +
            (lines[i].back() == '\r' ? "" : " <no CR>"));
     if (!lines.back().empty()) Line("  log " + lines.back() + " <no line end>");
+  }
+
+  void Tool(const std::string& arguments) {
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE read = nullptr, write = nullptr;
+    CreatePipe(&read, &write, &inherit, 0);
+    SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = startup.hStdError = write;
+    PROCESS_INFORMATION process = {};
+    std::string command = "\"" + FolderOf(bin_) + "\\bin\\corvane-config.exe\" " + Path(arguments);
+    DWORD status = 999;
+    std::string output;
+    if (CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
+      CloseHandle(write);
+      char buffer[4096];
+      for (DWORD got; ReadFile(read, buffer, sizeof buffer, &got, nullptr) && got > 0;) output.append(buffer, got);
+      WaitForSingleObject(process.hProcess, INFINITE);
+      GetExitCodeProcess(process.hProcess, &status);
+      CloseHandle(process.hProcess);
+      CloseHandle(process.hThread);
+    } else {
+      CloseHandle(write);
+    }
+    CloseHandle(read);
+    Line("tool " + arguments + " = " + std::to_string(status));
+    for (const std::string& text : Split(output, '\n'))
+      if (!text.empty()) Line("  out " + Escape(text.substr(0, text.size() - (text.back() == '\r'))));
   }
 
   State Snapshot() const {
