@@ -189,11 +189,6 @@ BOOL WINAPI FlushFailing(HANDLE) {
   return FALSE;
 }
 
-BOOL WINAPI MoveFailing(LPCSTR, LPCSTR, DWORD) {
-  SetLastError(ERROR_SHARING_VIOLATION);
-  return FALSE;
-}
-
 // --------------------------------------------------------------- arranging
 
 std::string Fixture(const std::string& relative) {
@@ -770,7 +765,6 @@ TEST(FaultsWholeFileRewrite, EachFailingStepKeepsTheOldPreferenceFile) {
        Stub(&CreateFileA, &CreateForWritingFailing)},
       {"write fails half-way", "WriteFile", Stub(&WriteFile, &WriteFailingHalfWay)},
       {"flush fails", "FlushFileBuffers", Stub(&FlushFileBuffers, &FlushFailing)},
-      {"swap fails", "MoveFileExA", Stub(&MoveFileExA, &MoveFailing)},
   };
   Config config;
   ASSERT_TRUE(config.ok());
