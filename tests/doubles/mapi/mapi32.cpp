@@ -8,7 +8,8 @@
 //             a leading "#" makes OpenEntry fail for it.
 //   Fail      REG_SZ, the step that fails: MAPIInitialize, MAPILogonEx,
 //             OpenAddressBook, GetPAB, OpenEntry, GetContentsTable, NoTable
-//             (succeeds without a table), GetRowCount, QueryRows.
+//             (succeeds without a table), GetRowCount, QueryRows;
+//             MAPILogonExFaults: MAPILogonEx writes through a null pointer.
 //   Hide      REG_SZ, an export that GetProcAddress must not find.
 //   PabType   REG_DWORD, the object type of the personal address book
 //             (MAPI_ABCONT when absent); another type serves a mail user.
@@ -363,6 +364,7 @@ HRESULT WINAPI MAPILogonEx(ULONG_PTR window, LPSTR profile, LPSTR password, ULON
   Trace("MAPILogonEx:" + std::to_string(window) + ":" + std::to_string(flags) +
         (profile ? ":profile" : "") + (password ? ":password" : ""));
   if (Fails("MAPILogonEx")) return MAPI_E_LOGON_FAILED;
+  if (Fails("MAPILogonExFaults")) *static_cast<volatile int*>(nullptr) = 1;
   *session = new Session();
   return S_OK;
 }

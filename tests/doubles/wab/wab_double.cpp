@@ -14,7 +14,9 @@
 //   "FailAt"     (text)  the one step that answers MAPI_E_CALL_FAILED:
 //                        WABOpen, GetPAB, OpenEntry, GetContentsTable,
 //                        GetRowCount or QueryRows; "NoTable" makes
-//                        GetContentsTable succeed without a table.
+//                        GetContentsTable succeed without a table;
+//                        "WABOpenFaults" makes WABOpen write through a
+//                        null pointer.
 //   "ObjectType" (dword) the object type OpenEntry reports (MAPI_ABCONT if absent).
 //   "Trace"      (text)  a file that receives one line per call with the
 //                        arguments worth checking, one line per object
@@ -333,6 +335,7 @@ extern "C" __declspec(dllexport) HRESULT WINAPI
   *book = nullptr;
   *wab = nullptr;
   if (FailsAt("WABOpen")) return MAPI_E_CALL_FAILED;
+  if (FailsAt("WABOpenFaults")) *static_cast<volatile int*>(nullptr) = 1;
   WabObject* allocator = new WabObject();
   *wab = allocator;
   *book = new AddrBook(allocator);
