@@ -1,6 +1,11 @@
 #include "support/FileText.h"
 
+// The library runs on Windows XP; GetFinalPathNameByHandleA (Vista) is bound
+// at run time, with the declaration of the newer headers.
+#undef _WIN32_WINNT
+#define _WIN32_WINNT 0x0600
 #include <windows.h>
+#include <fileapi.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -96,7 +101,7 @@ bool WriteInPlace(const std::string& path, const std::string& text) {
 // path); `path` itself when it names no file or the system cannot tell
 // (before Windows Vista, which has no links to files).
 std::string FileLedTo(const std::string& path) {
-  using FinalName = DWORD(WINAPI*)(HANDLE, LPSTR, DWORD, DWORD);
+  using FinalName = decltype(&::GetFinalPathNameByHandleA);
   const FinalName final_name = reinterpret_cast<FinalName>(reinterpret_cast<void*>(
       GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetFinalPathNameByHandleA")));
   if (final_name == nullptr) return path;
