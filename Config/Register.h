@@ -18,7 +18,6 @@
 
 #include "support/BaseException.h"
 #include "support/ConfigLog.h"
-#include "support/FaultGuard.h"
 #include "support/text/IndexedAddressList.h"
 
 class Register {
@@ -73,9 +72,10 @@ extern const char kRegisterSourceFile[];
 
 // The Set and Reset procedures: refuse an empty proxy address, run the
 // registrar's Configure or Restore, and turn every failure into a result
-// code and a log line so that nothing leaves the library.
+// code and a log line so that nothing leaves the library.  (A processor
+// fault is taken by the exported entry point, see exports/Exports.cpp.)
 template <class Registrar>
-int RunClientOperationUnguarded(const std::string& proxy, Registrar& registrar, bool configure,
+int RunClientOperation(const std::string& proxy, Registrar& registrar, bool configure,
                                 int line) {
   try {
     if (proxy.empty())
@@ -93,30 +93,6 @@ int RunClientOperationUnguarded(const std::string& proxy, Registrar& registrar, 
     ConfigLog::WriteLog("Unhandled Exception");
     return 1;
   }
-}
-
-// Not a result any operation gives: what the guard returns on a processor fault.
-const int kProcessorFaultResult = -0x7FFFFFFF;
-
-// The same, and a processor fault inside ends like any other exception
-// (1 and "Unhandled Exception") instead of ending the host process.
-template <class Registrar>
-int RunClientOperation(const std::string& proxy, Registrar& registrar, bool configure, int line) {
-  struct Call {
-    const std::string* proxy;
-    Registrar* registrar;
-    bool configure;
-    int line;
-  } call{&proxy, &registrar, configure, line};
-  const int result = corvane::CallGuarded(
-      [](void* argument) {
-        const Call& call = *static_cast<const Call*>(argument);
-        return RunClientOperationUnguarded(*call.proxy, *call.registrar, call.configure, call.line);
-      },
-      &call, kProcessorFaultResult);
-  if (result != kProcessorFaultResult) return result;
-  ConfigLog::WriteLog("Unhandled Exception");
-  return 1;
 }
 
 template <class Registrar>

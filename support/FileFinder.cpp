@@ -1,6 +1,5 @@
 #include "support/FileFinder.h"
 
-#include <set>
 #include <string>
 #include <utility>
 
@@ -35,40 +34,6 @@ FolderId IdentifyFolder(const std::string& path) {
   return result;
 }
 
-// The folders a search has entered, by identity, so that a folder reached
-// again through a link is not entered twice.  Asking a folder's identity
-// costs an open of the folder (milliseconds under some systems), and only a
-// link (a reparse point) can lead back to a folder already entered; so until
-// the first link is met only the paths are kept, and they are identified
-// then, all at once.  From there on every folder is identified as it comes.
-class EnteredFolders {
- public:
-  // True when `path` is to be entered: it is not known to be a folder that
-  // was entered before.  `is_link`: the entry is a reparse point.
-  bool Enter(const std::string& path, bool is_link) {
-    if (is_link && !identifying_) {
-      identifying_ = true;
-      for (const std::string& earlier : paths_) Remember(IdentifyFolder(earlier));
-      paths_.clear();
-      paths_.shrink_to_fit();
-    }
-    if (!identifying_) {
-      paths_.push_back(path);
-      return true;
-    }
-    return Remember(IdentifyFolder(path));
-  }
-
- private:
-  // False when the folder is known already; one that cannot be identified
-  // is entered.
-  bool Remember(const FolderId& id) { return !id.found || ids_.insert(id.id).second; }
-
-  bool identifying_ = false;
-  std::vector<std::string> paths_;
-  std::set<std::pair<DWORD, std::uint64_t>> ids_;
-};
-
 // One folder being listed.  `pending` is the subfolder entry whose content is
 // being searched; it is handled (reported or passed over) once that ends.
 // The frame owns its listing handle: a search cut short by an exception
@@ -80,7 +45,9 @@ struct Frame {
         handle(other.handle),
         started(other.started),
         has_pending(other.has_pending),
-        pending(other.pending) {
+        pending(other.pending),
+        identified(other.identified),
+        id(other.id) {
     other.handle = INVALID_HANDLE_VALUE;
   }
   Frame(const Frame&) = delete;
@@ -94,7 +61,29 @@ struct Frame {
   bool started = false;
   bool has_pending = false;
   WIN32_FIND_DATAA pending;
+  // The folder's identity, asked for once a link is met below it.
+  bool identified = false;
+  FolderId id;
 };
+
+// True when the folder a link at `path` leads to is one of the folders being
+// listed (the start folder down to the link's own folder): entering it
+// would loop.  Only a link (a reparse point) can lead back up, and asking a
+// folder's identity costs an open of the folder, so identities are asked for
+// only here, each folder's once.  A folder that cannot be identified is no
+// ancestor.
+bool LeadsToAnAncestor(const std::string& path, std::vector<Frame>& stack) {
+  const FolderId target = IdentifyFolder(path);
+  if (!target.found) return false;
+  for (Frame& frame : stack) {
+    if (!frame.identified) {
+      frame.identified = true;
+      frame.id = IdentifyFolder(frame.folder);
+    }
+    if (frame.id.found && frame.id.id == target.id) return true;
+  }
+  return false;
+}
 
 bool NextEntry(Frame& frame, WIN32_FIND_DATAA& entry) {
   if (!frame.started) {
@@ -132,9 +121,6 @@ void FileFinder::Run() {
   total_size_ = 0;
   const std::string pattern = ignore_case_ ? LowerAscii(name_pattern_) : name_pattern_;
 
-  EnteredFolders entered;
-  entered.Enter(start_folder_, false);
-
   std::vector<Frame> stack;
   stack.emplace_back(start_folder_);
   auto add_result = [this](const WIN32_FIND_DATAA& entry, const std::string& folder) {
@@ -171,7 +157,8 @@ void FileFinder::Run() {
     }
     if (is_folder && recurse_) {
       const std::string sub = JoinPath(frame.folder, name);
-      if (entered.Enter(sub, (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)) {
+      const bool is_link = (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+      if (!is_link || !LeadsToAnAncestor(sub, stack)) {
         frame.pending = entry;
         frame.has_pending = true;
         stack.emplace_back(sub);  // `frame` is not used after this

@@ -8,8 +8,10 @@
 // unless they match the excluded-folders list.  A folder that cannot be
 // listed contributes nothing; nothing is raised or logged.
 //
-// Beyond that: a folder reached a second time through a link (same volume
-// and file index) is not entered again, so a tree that loops ends; the
+// Beyond that: a link to a folder that is being listed already, higher up the
+// current path (same volume and file index), is not entered, so a tree that
+// loops ends; every other folder, a link to a sibling included, is searched
+// each time it is met.  The
 // search keeps its own stack, so deep trees do not exhaust the thread's.
 // Between entries the search passes through its lock and ends when Stop()
 // has been called from another thread.

@@ -1,6 +1,11 @@
 #include "support/FileText.h"
 
+// The library runs on Windows XP; GetFinalPathNameByHandleA (Vista) is bound
+// at run time, with the declaration of the newer headers.
+#undef _WIN32_WINNT
+#define _WIN32_WINNT 0x0600
 #include <windows.h>
+#include <fileapi.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -79,25 +84,64 @@ bool WriteAll(HANDLE file, const std::string& text) {
   return true;
 }
 
+// The plain write: the file created or cut to nothing, the whole text
+// written, closed.  Opened as the C runtime opens a file for "wb" (sharing
+// reading and writing, normal attributes), so a file another program holds
+// open sharing writing is written, a link is written through to its target,
+// and a hidden or system file is refused by the system as there.
+bool WriteInPlace(const std::string& path, const std::string& text) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                            nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  const bool written = WriteAll(file, text);
+  return CloseHandle(file) != FALSE && written;
+}
+
+// The name of the file that `path` leads to, links followed (a "\\?\"
+// path); `path` itself when it names no file or the system cannot tell
+// (before Windows Vista, which has no links to files).
+std::string FileLedTo(const std::string& path) {
+  using FinalName = decltype(&::GetFinalPathNameByHandleA);
+  const FinalName final_name = reinterpret_cast<FinalName>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetFinalPathNameByHandleA")));
+  if (final_name == nullptr) return path;
+  HANDLE file = CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return path;
+  std::string name(MAX_PATH, '\0');
+  DWORD length = final_name(file, &name[0], static_cast<DWORD>(name.size()), 0);
+  if (length >= name.size()) {
+    name.resize(length + 1);
+    length = final_name(file, &name[0], static_cast<DWORD>(name.size()), 0);
+  }
+  CloseHandle(file);
+  if (length == 0 || length >= name.size()) return path;
+  name.resize(length);
+  return name;
+}
+
 }  // namespace
 
-// The swap is one rename over the target (MoveFileExA with
-// MOVEFILE_REPLACE_EXISTING), so there is no moment at which the target is
-// missing or partly written.  ReplaceFileA is not used: Wine's moves the
-// target aside first, so a writer killed between its two steps leaves no
-// target at all, a failure leaves an empty "rf*.tmp" beside it, and it drops
-// the target's attributes and replaces a folder of the target's name.
-bool ReplaceWholeFile(const std::string& path, const std::string& text) {
-  const DWORD kept = FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
-                     FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
-  const DWORD target = GetFileAttributesA(path.c_str());
-  DWORD attributes = FILE_ATTRIBUTE_NORMAL;
-  if (target != INVALID_FILE_ATTRIBUTES) {
-    // A read-only file is not replaced (root under Wine would not be stopped
-    // by the attribute itself), nor is a folder.
-    if ((target & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0) return false;
-    if ((target & kept) != 0) attributes = target & kept;
-  }
+// Where it can, the rewrite goes to a temporary file in the same folder that
+// is then swapped for the target in one rename (MoveFileExA with
+// MOVEFILE_REPLACE_EXISTING), so a writer killed half-way leaves the old
+// bytes.  ReplaceFileA is not used: Wine's moves the target aside first, so a
+// writer killed between its two steps leaves no target at all.
+// A name that is a link is followed first: the temporary file goes beside
+// the file the link leads to and replaces that one, so the link stays.
+// Where the rename cannot give what the plain write gives, the plain write is
+// made: a folder where no new file may be created, a target the rename may
+// not replace because another program holds it open sharing writing.  A
+// target the plain write would be refused (read-only, hidden, system, a
+// folder) is refused here too, before anything is written.
+bool ReplaceWholeFile(const std::string& name, const std::string& text) {
+  const std::string path = FileLedTo(name);
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  // Root under Wine would not be stopped by the read-only attribute itself.
+  const DWORD refused = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY |
+                        FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & refused) != 0) return false;
   const std::string temp = path + ".corvane-new";
   // A temporary file left by a writer that was killed is overwritten.
   const DWORD stale = GetFileAttributesA(temp.c_str());
@@ -105,19 +149,16 @@ bool ReplaceWholeFile(const std::string& path, const std::string& text) {
     SetFileAttributesA(temp.c_str(), FILE_ATTRIBUTE_NORMAL);
   HANDLE file = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
+  if (file == INVALID_HANDLE_VALUE) return WriteInPlace(path, text);
   bool ok = WriteAll(file, text) && FlushFileBuffers(file) != FALSE;
   CloseHandle(file);
-  if (ok && attributes != FILE_ATTRIBUTE_NORMAL)
-    ok = SetFileAttributesA(temp.c_str(), attributes) != FALSE;
-  if (ok)
-    ok = MoveFileExA(temp.c_str(), path.c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
-  if (!ok) {
-    SetFileAttributesA(temp.c_str(), FILE_ATTRIBUTE_NORMAL);
-    DeleteFileA(temp.c_str());
-  }
-  return ok;
+  // A temporary file that could not be written whole says the disk would
+  // not take the plain write either: the target keeps its old bytes.
+  bool swapped = ok && MoveFileExA(temp.c_str(), path.c_str(),
+                                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+  if (!swapped) DeleteFileA(temp.c_str());
+  if (ok && !swapped) swapped = WriteInPlace(path, text);
+  return swapped;
 }
 
 OutputFile::OutputFile(const std::string& path) : file_(std::fopen(path.c_str(), "wb")) {}

@@ -4,13 +4,17 @@
 // or answers why not and leaves `text` alone; the file is closed however the
 // call ends (memory for its bytes running out raises std::bad_alloc).
 // ReadClientFile raises that answer as the client's own error.
-// ReplaceWholeFile never leaves a
-// half-written file behind: it writes a temporary file in the same folder,
-// flushes it, and swaps it for the target in one rename; on any failure the
-// target keeps its old bytes and the temporary file is removed.  An existing
-// target keeps its archive, hidden and system attributes; the new file takes
-// the security of a file newly created in the folder.  A read-only target and
-// a folder of the target's name are not replaced (false).
+// ReplaceWholeFile gives what creating or cutting the file, writing the
+// text whole and closing it gives (true when the file could be opened for
+// writing and written), and where it can, it does so without ever leaving a
+// half-written file: it writes a temporary file in the same folder, flushes
+// it, and swaps it for the target in one rename; the new file then takes the
+// security of a file newly created in the folder.  Where the rename is not
+// possible (the target held open by a program that shares writing, a folder
+// where no file may be created) or would not give the same file (the target
+// is a link), the file is written in place.  A read-only, hidden or system
+// target and a folder of the target's name are refused (false) with nothing
+// written.  No temporary file is left behind.
 #ifndef CORVANE_SUPPORT_FILETEXT_H
 #define CORVANE_SUPPORT_FILETEXT_H
 

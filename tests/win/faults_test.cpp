@@ -189,11 +189,6 @@ BOOL WINAPI FlushFailing(HANDLE) {
   return FALSE;
 }
 
-BOOL WINAPI MoveFailing(LPCSTR, LPCSTR, DWORD) {
-  SetLastError(ERROR_SHARING_VIOLATION);
-  return FALSE;
-}
-
 // --------------------------------------------------------------- arranging
 
 std::string Fixture(const std::string& relative) {
@@ -770,7 +765,6 @@ TEST(FaultsWholeFileRewrite, EachFailingStepKeepsTheOldPreferenceFile) {
        Stub(&CreateFileA, &CreateForWritingFailing)},
       {"write fails half-way", "WriteFile", Stub(&WriteFile, &WriteFailingHalfWay)},
       {"flush fails", "FlushFileBuffers", Stub(&FlushFileBuffers, &FlushFailing)},
-      {"swap fails", "MoveFileExA", Stub(&MoveFileExA, &MoveFailing)},
   };
   Config config;
   ASSERT_TRUE(config.ok());
@@ -815,36 +809,62 @@ BOOL WINAPI ReadDividingByZero(HANDLE, LPVOID, DWORD, LPDWORD read, LPOVERLAPPED
   return FALSE;
 }
 
-// A processor fault inside Configure or Restore ends like any other
-// exception: 1 and "Unhandled Exception", nothing written, and the host goes
-// on.  (The abandoned call's preference file stays open in the host until
-// it ends: a later rewrite of that file fails with 5.)
-TEST(FaultsProcessor, FaultInsideSetOrResetIsOneAndUnhandledException) {
+// A processor fault inside an export ends it with the export's own failure
+// result: Set and Reset 1 and "Unhandled Exception", the file-based white
+// lists 3 and "Unknow Exception in retrieveWhileListEmail", the address book
+// of Outlook Express 255 with nothing logged; the output list is emptied,
+// nothing is rewritten, and the host goes on.  (The abandoned call's files
+// stay open in the host until it ends: a later rewrite of one fails with 5.)
+TEST(FaultsProcessor, FaultInsideAnExportGivesItsFailureResult) {
   using ReadStub = BOOL(WINAPI*)(HANDLE, LPVOID, DWORD, LPDWORD, LPOVERLAPPED);
+  const char kWabPath[] = "Software\\Microsoft\\WAB\\DLLPath";
+  const char kUnhandled[] = "Unhandled Exception";
   const struct {
     const char* name;
     const char* entry;
-    ReadStub stub;
+    ReadStub stub;      // CONFIG.dll's ReadFile (the address book export reads no file)
+    const char* wab;    // the test address book's FailAt, nullptr: none
+    int result;
+    const char* log;    // the last log line; nullptr: nothing logged
   } rows[] = {
-      {"access violation raised", "SetNetscape", &ReadRaisingAccessViolation},
-      {"write through a null pointer", "SetNetscape", &ReadWritingThroughNull},
-      {"integer division by zero", "SetNetscape", &ReadDividingByZero},
-      {"write through a null pointer", "ResetNetscape", &ReadWritingThroughNull},
+      {"access violation raised", "SetNetscape", &ReadRaisingAccessViolation, nullptr, 1,
+       kUnhandled},
+      {"write through a null pointer", "SetNetscape", &ReadWritingThroughNull, nullptr, 1,
+       kUnhandled},
+      {"integer division by zero", "SetNetscape", &ReadDividingByZero, nullptr, 1,
+       kUnhandled},
+      {"write through a null pointer", "ResetNetscape", &ReadWritingThroughNull, nullptr, 1,
+       kUnhandled},
+      {"write through a null pointer", "ImportNetscapeWhiteList", &ReadWritingThroughNull, nullptr,
+       3, "Unknow Exception in retrieveWhileListEmail"},
+      {"WABOpen writes through a null pointer", "ImportOutlookExpressWhiteList",
+       &ReadWritingThroughNull, "WABOpenFault", 255, nullptr},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(std::string(row.entry) + ": " + row.name);
     ClientFiles files;
-    files.Put(kPrefs, PrefsFile());
+    files.Put(kPrefs, PrefsFile());  // both in every row: the abandoned calls keep them open
+    files.Put(kAbook, AbookFile());
+    ScratchKey wab("Software\\Corvane Tests\\WAB");
+    if (row.wab != nullptr) {
+      SetText(HKEY_LOCAL_MACHINE, kWabPath, "", ProgramFolder() + "\\wab\\wabdouble.dll");
+      SetText(HKEY_CURRENT_USER, wab.path(), "FailAt", row.wab);
+    }
     Config config;
     ASSERT_TRUE(config.ok());
-    int result = 0;
+    ExportRun run;
     {
       PatchedImport read(config.module(), kKernel32, "ReadFile", Stub(&ReadFile, row.stub));
       ASSERT_TRUE(read.ok());
-      result = config.Call(row.entry, kProxy);
+      run = CallOnce(config, row.entry);
     }
-    EXPECT_EQ(result, 1);
-    EXPECT_EQ(Tail(Config::Log(), 1), std::vector<std::string>{"Unhandled Exception"});
+    DeleteTree(HKEY_LOCAL_MACHINE, kWabPath);
+    EXPECT_EQ(run.result, row.result);
+    if (row.log != nullptr)
+      EXPECT_EQ(Tail(run.log, 1), std::vector<std::string>{row.log}) << Printable(run.log);
+    else
+      EXPECT_EQ(run.log, std::vector<std::string>{}) << Printable(run.log);
+    if (IsImport(row.entry)) EXPECT_EQ(run.output, "");
     EXPECT_EQ(files.Changes(), "");
   }
 }

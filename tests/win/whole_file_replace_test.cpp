@@ -31,11 +31,14 @@ std::string Read(const std::string& path) {
 const char kOld[] = "user_pref(\"mail.server.server1.hostname\", \"pop.example.com\");\r\n";
 const char kNew[] = "user_pref(\"mail.server.server1.hostname\", \"127.0.0.1\");\r\n";
 
-// One fault arranged around a target "prefs.js" that holds kOld.
-struct FaultRow {
+// One situation arranged around a target "prefs.js" that holds kOld: the
+// answer, the target's bytes (through a link, the link's target's) and
+// attributes, and the folder's names afterwards.
+struct ArrangedRow {
   const char* what;
   void (*arrange)(const TempFolder& folder);
   DWORD share_of_holder;  // the target is held open with this sharing; ~0u: not held
+  bool written;
   std::vector<std::string> names_after;
 };
 
@@ -46,17 +49,37 @@ void TempNameIsAFolder(const TempFolder& folder) {
 void TargetIsReadOnly(const TempFolder& folder) {
   ASSERT_TRUE(SetFileAttributesA(folder.Join("prefs.js").c_str(), FILE_ATTRIBUTE_READONLY));
 }
+void TargetIsHidden(const TempFolder& folder) {
+  ASSERT_TRUE(SetFileAttributesA(folder.Join("prefs.js").c_str(), FILE_ATTRIBUTE_HIDDEN));
+}
+void TargetIsSystem(const TempFolder& folder) {
+  ASSERT_TRUE(SetFileAttributesA(folder.Join("prefs.js").c_str(), FILE_ATTRIBUTE_SYSTEM));
+}
+// prefs.js a host link to real.js beside it (Wine shows a link to a file
+// as the file itself); the link goes with the folder.
+void TargetIsALink(const TempFolder& folder) {
+  const std::string link = folder.Join("prefs.js");
+  ASSERT_TRUE(MoveFileA(link.c_str(), folder.Join("real.js").c_str()));
+  ASSERT_TRUE(RunOnHost("Z:\\bin\\ln -s real.js " + UnixPath(link), FileExists, link));
+}
 
-const FaultRow kFaultTable[] = {
-    {"held open without sharing", NoArrangement, 0, {"prefs.js"}},
-    {"held open sharing reading only", NoArrangement, FILE_SHARE_READ, {"prefs.js"}},
-    {"temporary name taken by a folder", TempNameIsAFolder, ~0u,
+const DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+const ArrangedRow kArrangedTable[] = {
+    {"held open without sharing", NoArrangement, 0, false, {"prefs.js"}},
+    {"held open sharing reading only", NoArrangement, FILE_SHARE_READ, false, {"prefs.js"}},
+    {"held open sharing writing", NoArrangement, FILE_SHARE_READ | FILE_SHARE_WRITE, true,
+     {"prefs.js"}},
+    {"held open sharing writing and deleting", NoArrangement, kShareAll, true, {"prefs.js"}},
+    {"temporary name taken by a folder", TempNameIsAFolder, ~0u, true,
      {"prefs.js", "prefs.js.corvane-new"}},
-    {"read-only attribute", TargetIsReadOnly, ~0u, {"prefs.js"}},
+    {"read-only attribute", TargetIsReadOnly, ~0u, false, {"prefs.js"}},
+    {"hidden attribute", TargetIsHidden, ~0u, false, {"prefs.js"}},
+    {"system attribute", TargetIsSystem, ~0u, false, {"prefs.js"}},
+    {"symbolic link to a file beside it", TargetIsALink, ~0u, true, {"prefs.js", "real.js"}},
 };
 
-TEST(ReplaceWholeFileFaults, FailedWriteKeepsTheOldBytesAndLeavesNothingBehind) {
-  for (const FaultRow& row : kFaultTable) {
+TEST(ReplaceWholeFile, ArrangedTargetTable) {
+  for (const ArrangedRow& row : kArrangedTable) {
     SCOPED_TRACE(row.what);
     TempFolder folder("corvane-replace-fault");
     const std::string target = folder.Join("prefs.js");
@@ -64,14 +87,19 @@ TEST(ReplaceWholeFileFaults, FailedWriteKeepsTheOldBytesAndLeavesNothingBehind) 
     row.arrange(folder);
     const DWORD attributes = GetFileAttributesA(target.c_str());
     {
-      HeldFile held(target, GENERIC_READ, row.share_of_holder);
+      HeldFile held(row.share_of_holder != ~0u ? target : "", GENERIC_READ, row.share_of_holder);
       if (row.share_of_holder != ~0u) ASSERT_TRUE(held.ok());
-      EXPECT_FALSE(ReplaceWholeFile(target, kNew));
+      EXPECT_EQ(ReplaceWholeFile(target, kNew), row.written);
     }
-    EXPECT_EQ(Read(target), kOld);
+    for (const std::string& name : row.names_after)  // each file, the link's target too
+      if ((GetFileAttributesA(folder.Join(name).c_str()) & FILE_ATTRIBUTE_DIRECTORY) == 0)
+        EXPECT_EQ(Read(folder.Join(name)), row.written ? kNew : kOld) << name;
     EXPECT_EQ(GetFileAttributesA(target.c_str()), attributes);
     EXPECT_EQ(Names(folder.path()), row.names_after);
     SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (row.arrange == TargetIsALink)  // Wine's delete would remove the link's target instead
+      RunOnHost("Z:\\bin\\rm -f " + UnixPath(target), [](const std::string& path) {
+        return !FileExists(path); }, target);
   }
 }
 
@@ -103,8 +131,6 @@ struct SuccessRow {
 const SuccessRow kSuccessTable[] = {
     {"new file", false, 0, false, kNew},
     {"existing file", true, FILE_ATTRIBUTE_ARCHIVE, false, kNew},
-    {"hidden file stays hidden", true, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE, false,
-     kNew},
     {"stale temporary file from a killed writer", true, FILE_ATTRIBUTE_ARCHIVE, true, kNew},
     {"empty new content", true, FILE_ATTRIBUTE_ARCHIVE, false, ""},
 };

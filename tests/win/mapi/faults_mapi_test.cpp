@@ -72,4 +72,26 @@ TEST(FaultsOutlookMapi, MemoryRunningOutWhileTheBookIsReadGivesThree) {
       << calls.substr(calls.size() > 400 ? calls.size() - 400 : 0);
 }
 
+// A mapi32 whose logon writes through a null pointer: the same 3 and log
+// line, an emptied list, and the host goes on.  (Runs last: the abandoned
+// call leaves the double loaded.)
+TEST(FaultsOutlookMapi, ProcessorFaultInsideMapiGivesThree) {
+  MapiDouble mapi;
+  mapi.Fail("MAPILogonExFault");
+  TempFolder folder("faults_mapi");
+  const std::string list = folder.Join("white.txt");
+  ASSERT_TRUE(WriteFileBytes(list, "stale@example.com\r\n"));
+  LoggingValue logging(true);
+  LoadedConfig config;
+  ASSERT_TRUE(config.ok());
+  ClearLog();
+  EXPECT_EQ(config.Call("ImportOutlookWhiteList", list), 3);
+  EXPECT_EQ(LogLines(), std::vector<std::string>{"Unknow Exception in retrieveWhileListEmail"});
+  ClearLog();
+  std::string written;
+  EXPECT_TRUE(ReadFileBytes(list, written));
+  EXPECT_EQ(written, "");
+  EXPECT_NE(mapi.Calls().find("MAPILogonEx"), std::string::npos) << mapi.Calls();
+}
+
 }  // namespace

@@ -283,6 +283,45 @@ std::string UnixPath(const std::string& windows_path) {
   return result;
 }
 
+bool RunOnHost(const std::string& command_line, bool (*done)(const std::string&),
+               const std::string& probe) {
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process = {};
+  std::string line = command_line;
+  if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &process))
+    return false;
+  if (process.hProcess) {
+    WaitForSingleObject(process.hProcess, 20000);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+  }
+  for (int wait = 0; wait < 200 && !done(probe); ++wait) Sleep(100);
+  return done(probe);
+}
+
+namespace {
+
+bool Exists(const std::string& path) {
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+bool Gone(const std::string& path) { return !Exists(path); }
+
+}  // namespace
+
+HostLink::HostLink(const std::string& target, const std::string& unix_link,
+                   const std::string& seen_as)
+    : unix_link_(unix_link), seen_as_(seen_as) {
+  const std::string unix_target = UnixPath(target);
+  made_ = !unix_target.empty() && !unix_link.empty() &&
+          RunOnHost("Z:\\bin\\ln -s " + unix_target + " " + unix_link, Exists, seen_as);
+}
+
+HostLink::~HostLink() {
+  if (made_) RunOnHost("Z:\\bin\\rm -f " + unix_link_, Gone, seen_as_);
+}
+
 int RunProgram(const std::string& command_line, std::string& output) {
   output.clear();
   SECURITY_ATTRIBUTES security = {sizeof(security), nullptr, TRUE};

@@ -146,6 +146,30 @@ std::string AppDataFolder();
 // "" when not running under Wine.
 std::string UnixPath(const std::string& windows_path);
 
+// Runs a host program (Wine starts ELF binaries through CreateProcess, but
+// hands back no process to wait for), then waits up to 20 s for `done`.
+bool RunOnHost(const std::string& command_line, bool (*done)(const std::string&),
+               const std::string& probe);
+
+// A host symbolic link at `link` (a Windows path) to `target`, made with the
+// host's ln -s and removed again (only the link) at the end.  With a host
+// path for the link, `seen_as` is the Windows path it shows as.
+class HostLink {
+ public:
+  HostLink(const std::string& target, const std::string& link)
+      : HostLink(target, UnixPath(link), link) {}
+  HostLink(const std::string& target, const std::string& unix_link, const std::string& seen_as);
+  ~HostLink();
+  HostLink(const HostLink&) = delete;
+  HostLink& operator=(const HostLink&) = delete;
+  bool made() const { return made_; }
+
+ private:
+  std::string unix_link_;
+  std::string seen_as_;
+  bool made_ = false;
+};
+
 // Runs a program of the build folder with arguments; returns its exit code
 // and output (stdout and stderr together).
 int RunProgram(const std::string& command_line, std::string& output);
