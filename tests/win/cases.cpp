@@ -4,9 +4,9 @@
 //
 // A case file is a list of lines, each a directive and its fields (fields
 // after the first are separated by "|"; in data fields \r \n \0 \\ and \xHH
-// are escapes, paths are taken as they stand).  Paths may use <appdata> (the
-// user's Application Data folder), <sample> (a scratch folder of the case)
-// and <bin> (this program's folder).
+// are escapes, \*N:C is the character C N times; paths are taken as they
+// stand).  Paths may use <appdata> (the user's Application Data folder),
+// <sample> (a scratch folder of the case) and <bin> (this program's folder).
 //   windows VERSION          run the case in a child process that Wine shows
 //                            that Windows version (win98, winxp, ...)
 //   logging off              load the library without the Logging value
@@ -80,8 +80,13 @@ std::string Unescape(const std::string& text) {
   std::string bytes;
   for (std::string::size_type i = 0; i < text.size(); ++i) {
     const char next = i + 1 < text.size() ? text[i + 1] : 0;
-    if (text[i] != '\\' || !std::strchr("rn0x\\", next)) {
+    if (text[i] != '\\' || !std::strchr("rn0x*\\", next)) {
       bytes += text[i];
+    } else if (next == '*') {
+      char* colon = nullptr;
+      const long count = std::strtol(text.c_str() + i + 2, &colon, 10);
+      bytes.append(count, colon[1]);
+      i = colon + 1 - text.c_str();
     } else if (next == 'x') {
       bytes += static_cast<char>(std::strtol(text.substr(i + 2, 2).c_str(), nullptr, 16));
       i += 3;
