@@ -19,6 +19,7 @@
 //   file PATH|DATA           a file with these bytes (folders made)
 //   copy PATH|FIXTURE        a file of tests/data
 //   dir PATH                 an empty folder
+//   readonly PATH            the file made read-only
 //   link PATH|TARGET         a symbolic link (to a folder when TARGET is one)
 //   hold PATH|SHARE          the file held open (SHARE: none, read, write,
 //                            readwrite, all) until "release"
@@ -390,6 +391,8 @@ class Case {
     } else if (directive == "copy" && f.size() == 2) {
       std::string bytes;
       ok = ReadBytes(data_ + "\\" + f[1], bytes) && WriteBytes(Path(f[0]), bytes);
+    } else if (directive == "readonly") {
+      ok = SetFileAttributesA(Path(f[0]).c_str(), FILE_ATTRIBUTE_READONLY) != FALSE;
     } else if (directive == "dir") {
       ok = SHCreateDirectoryExA(nullptr, Path(f[0]).c_str(), nullptr) == ERROR_SUCCESS;
     } else if (directive == "link" && f.size() == 2) {
