@@ -4,9 +4,9 @@
 //
 // A case file is a list of lines, each a directive and its fields (fields
 // after the first are separated by "|"; in data fields \r \n \0 \\ and \xHH
-// are escapes, paths are taken as they stand).  Paths may use <appdata> (the
-// user's Application Data folder), <sample> (a scratch folder of the case)
-// and <bin> (this program's folder).
+// are escapes, \*N:C is the character C N times; paths are taken as they
+// stand).  Paths may use <appdata> (the user's Application Data folder),
+// <sample> (a scratch folder of the case) and <bin> (this program's folder).
 //   windows VERSION          run the case in a child process that Wine shows
 //                            that Windows version (win98, winxp, ...)
 //   logging off              load the library without the Logging value
@@ -19,12 +19,14 @@
 //   file PATH|DATA           a file with these bytes (folders made)
 //   copy PATH|FIXTURE        a file of tests/data
 //   dir PATH                 an empty folder
+//   readonly PATH            the file made read-only
 //   link PATH|TARGET         a symbolic link (to a folder when TARGET is one)
 //   hold PATH|SHARE          the file held open (SHARE: none, read, write,
 //                            readwrite, all) until "release"
-//   patch DLL!FUNCTION|RESULT[|AFTER]   CONFIG.dll's import of FUNCTION made
-//                            to return RESULT (error 5 set), or to fault
-//                            (RESULT "fault"), from its AFTER+1-th call on;
+//   patch DLL!FUNCTION|RESULT[|AFTER[|TIMES]]   CONFIG.dll's import of
+//                            FUNCTION made to return RESULT (error 5 set), or
+//                            to fault (RESULT "fault"), from its AFTER+1-th
+//                            call on (for TIMES calls, then as before);
 //                            "unpatch" puts every import back
 //   call EXPORT|ARGUMENT     an export called ("(null)": a null pointer)
 //   tool ARGUMENTS           the host tool of the build (bin\corvane-config.exe
@@ -83,8 +85,13 @@ std::string Unescape(const std::string& text) {
   std::string bytes;
   for (std::string::size_type i = 0; i < text.size(); ++i) {
     const char next = i + 1 < text.size() ? text[i + 1] : 0;
-    if (text[i] != '\\' || !std::strchr("rn0x\\", next)) {
+    if (text[i] != '\\' || !std::strchr("rn0x*\\", next)) {
       bytes += text[i];
+    } else if (next == '*') {
+      char* colon = nullptr;
+      const long count = std::strtol(text.c_str() + i + 2, &colon, 10);
+      bytes.append(count, colon[1]);
+      i = colon + 1 - text.c_str();
     } else if (next == 'x') {
       bytes += static_cast<char>(std::strtol(text.substr(i + 2, 2).c_str(), nullptr, 16));
       i += 3;
@@ -219,6 +226,7 @@ struct Patch {
   INT_PTR result = 0;
   bool fault = false;
   long after = 0;
+  long times = -1;  // calls that fail; -1: all
 };
 Patch g_patches[4];
 
@@ -226,7 +234,9 @@ template <int I>
 INT_PTR __stdcall Stub(INT_PTR a, INT_PTR b, INT_PTR c, INT_PTR d, INT_PTR e, INT_PTR f, INT_PTR g,
                        INT_PTR h, INT_PTR i, INT_PTR j, INT_PTR k, INT_PTR l) {
   Patch& patch = g_patches[I];
-  if (patch.after > 0 && patch.after--)
+  const bool passed_on = patch.after > 0 ? patch.after-- > 0 : patch.times == 0;
+  if (!passed_on && patch.times > 0) --patch.times;
+  if (passed_on)
     return reinterpret_cast<INT_PTR(__stdcall*)(INT_PTR, INT_PTR, INT_PTR, INT_PTR, INT_PTR, INT_PTR,
                                                 INT_PTR, INT_PTR, INT_PTR, INT_PTR, INT_PTR, INT_PTR)>(
         patch.original)(a, b, c, d, e, f, g, h, i, j, k, l);
@@ -387,6 +397,8 @@ class Case {
     } else if (directive == "copy" && f.size() == 2) {
       std::string bytes;
       ok = ReadBytes(data_ + "\\" + f[1], bytes) && WriteBytes(Path(f[0]), bytes);
+    } else if (directive == "readonly") {
+      ok = SetFileAttributesA(Path(f[0]).c_str(), FILE_ATTRIBUTE_READONLY) != FALSE;
     } else if (directive == "dir") {
       ok = SHCreateDirectoryExA(nullptr, Path(f[0]).c_str(), nullptr) == ERROR_SUCCESS;
     } else if (directive == "link" && f.size() == 2) {
@@ -412,6 +424,7 @@ class Case {
       patch.fault = f.size() > 1 && f[1] == "fault";
       patch.result = f.size() > 1 ? std::strtoll(f[1].c_str(), nullptr, 0) : 0;
       patch.after = f.size() > 2 ? std::strtol(f[2].c_str(), nullptr, 0) : 0;
+      patch.times = f.size() > 3 ? std::strtol(f[3].c_str(), nullptr, 0) : -1;
       if (sizeof(void*) == 4 && (!patch.fault || patch.after > 0)) Fail("i686 takes faulting patches only");
       wintest::WriteSlot(patch.slot, kStubs[i]);
       return;
