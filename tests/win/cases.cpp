@@ -19,6 +19,8 @@
 //   file PATH|DATA           a file with these bytes (folders made)
 //   copy PATH|FIXTURE        a file of tests/data
 //   dir PATH                 an empty folder
+//   attrib PATH|ATTRIBUTES   a file's attributes set (a number: 1 read-only,
+//                            2 hidden, 32 archive)
 //   link PATH|TARGET         a symbolic link (to a folder when TARGET is one)
 //   hold PATH|SHARE          the file held open (SHARE: none, read, write,
 //                            readwrite, all) until "release"
@@ -381,6 +383,8 @@ class Case {
     } else if (directive == "copy" && f.size() == 2) {
       std::string bytes;
       ok = ReadBytes(data_ + "\\" + f[1], bytes) && WriteBytes(Path(f[0]), bytes);
+    } else if (directive == "attrib" && f.size() == 2) {
+      ok = SetFileAttributesA(Path(f[0]).c_str(), std::strtoul(f[1].c_str(), nullptr, 0)) != FALSE;
     } else if (directive == "dir") {
       ok = SHCreateDirectoryExA(nullptr, Path(f[0]).c_str(), nullptr) == ERROR_SUCCESS;
     } else if (directive == "link" && f.size() == 2) {
