@@ -19,8 +19,10 @@
 //   file PATH|DATA           a file with these bytes (folders made)
 //   copy PATH|FIXTURE        a file of tests/data
 //   dir PATH                 an empty folder
-//   readonly PATH            the file made read-only
-//   link PATH|TARGET         a symbolic link (to a folder when TARGET is one)
+//   attrib PATH|ATTRIBUTES   a file's attributes set (a number: 1 read-only,
+//                            2 hidden, 32 archive)
+//   link PATH|TARGET         a symbolic link (to a folder when TARGET is one;
+//                            under Wine a host link, made with ln -s)
 //   hold PATH|SHARE          the file held open (SHARE: none, read, write,
 //                            readwrite, all) until "release"
 //   patch DLL!FUNCTION|RESULT[|AFTER[|TIMES]]   CONFIG.dll's import of
@@ -142,6 +144,38 @@ bool WriteBytes(const std::string& path, const std::string& bytes) {
   return static_cast<bool>(file.write(bytes.data(), bytes.size()));
 }
 
+// Under Wine: the host's name of a path ("" elsewhere), and a host command
+// run to its end.  Wine's CreateSymbolicLinkA answers TRUE and makes nothing,
+// and its RemoveDirectoryA and DeleteFileA cannot remove a host link to a
+// folder: links are made and removed by the host's ln and rm.
+std::string HostPath(const std::string& path) {
+  using UnixName = char*(CDECL*)(const WCHAR*);
+  const auto unix_name = reinterpret_cast<UnixName>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+  WCHAR wide[MAX_PATH] = L"";
+  MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH);
+  char* name = unix_name != nullptr ? unix_name(wide) : nullptr;
+  const std::string text = name != nullptr ? name : "";
+  if (name != nullptr) HeapFree(GetProcessHeap(), 0, name);
+  return text;
+}
+
+// Runs the host command, then waits up to 20 s until `path` exists (or not).
+bool RunOnHost(std::string command, const std::string& path, bool exists) {
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  if (CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                     &process) && process.hProcess != nullptr) {
+    WaitForSingleObject(process.hProcess, 20000);  // Wine hands back none for a host program
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+  }
+  for (int wait = 0; wait < 200; ++wait, Sleep(100))
+    if ((GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) == exists) return true;
+  return false;
+}
+
 void RemoveTree(const std::string& path) {
   const DWORD attributes = GetFileAttributesA(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return;
@@ -154,7 +188,9 @@ void RemoveTree(const std::string& path) {
         RemoveTree(path + "\\" + found.cFileName);
     if (search != INVALID_HANDLE_VALUE) FindClose(search);
   }
-  if (!RemoveDirectoryA(path.c_str())) DeleteFileA(path.c_str());
+  if (!RemoveDirectoryA(path.c_str()) && !DeleteFileA(path.c_str()) &&
+      (attributes & FILE_ATTRIBUTE_REPARSE_POINT) && !HostPath(path).empty())
+    RunOnHost("Z:\\bin\\rm -f \"" + HostPath(path) + "\"", path, false);
 }
 
 HKEY RootOf(const std::string& path, std::string& key) {
@@ -260,6 +296,8 @@ class Case {
       const std::string::size_type blank = trimmed.find(' ');
       lines_.push_back({trimmed.substr(0, blank),
                         blank == std::string::npos ? Strings{""} : Split(trimmed.substr(blank + 1), '|')});
+      const std::string known = " windows logging own reg key deny file copy dir link attrib hold release patch unpatch call tool ";
+      if (known.find(" " + lines_.back().first + " ") == std::string::npos) Fail("unknown directive: " + trimmed);
       if (lines_.back().first == "own") owned_.push_back(lines_.back().second[0]);
     }
     for (const char* key : kOwnedKeys) owned_.push_back(key);
@@ -397,18 +435,22 @@ class Case {
     } else if (directive == "copy" && f.size() == 2) {
       std::string bytes;
       ok = ReadBytes(data_ + "\\" + f[1], bytes) && WriteBytes(Path(f[0]), bytes);
-    } else if (directive == "readonly") {
-      ok = SetFileAttributesA(Path(f[0]).c_str(), FILE_ATTRIBUTE_READONLY) != FALSE;
+    } else if (directive == "attrib" && f.size() == 2) {
+      ok = SetFileAttributesA(Path(f[0]).c_str(), std::strtoul(f[1].c_str(), nullptr, 0)) != FALSE;
     } else if (directive == "dir") {
       ok = SHCreateDirectoryExA(nullptr, Path(f[0]).c_str(), nullptr) == ERROR_SUCCESS;
     } else if (directive == "link" && f.size() == 2) {
-      const std::string target = Path(f[1]);
-      const DWORD kind = GetFileAttributesA(target.c_str()) & FILE_ATTRIBUTE_DIRECTORY ? 1 : 0;
-      SHCreateDirectoryExA(nullptr, FolderOf(Path(f[0])).c_str(), nullptr);
-      using LinkFunction = BOOLEAN(WINAPI*)(const char*, const char*, DWORD);
-      const auto link = reinterpret_cast<LinkFunction>(reinterpret_cast<void*>(
-          GetProcAddress(GetModuleHandleA("kernel32.dll"), "CreateSymbolicLinkA")));
-      ok = link != nullptr && link(Path(f[0]).c_str(), target.c_str(), kind);
+      const std::string link = Path(f[0]), target = Path(f[1]);
+      SHCreateDirectoryExA(nullptr, FolderOf(link).c_str(), nullptr);
+      if (!HostPath(link).empty()) {
+        ok = RunOnHost("Z:\\bin\\ln -s \"" + HostPath(target) + "\" \"" + HostPath(link) + "\"", link, true);
+      } else {
+        using LinkFunction = BOOLEAN(WINAPI*)(const char*, const char*, DWORD);
+        const auto make = reinterpret_cast<LinkFunction>(reinterpret_cast<void*>(
+            GetProcAddress(GetModuleHandleA("kernel32.dll"), "CreateSymbolicLinkA")));
+        ok = make != nullptr &&
+             make(link.c_str(), target.c_str(), GetFileAttributesA(target.c_str()) & FILE_ATTRIBUTE_DIRECTORY ? 1 : 0);
+      }
     }
     if (!ok) Fail("cannot arrange: " + directive + " " + f[0]);
   }
