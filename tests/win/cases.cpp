@@ -22,10 +22,13 @@
 //   link PATH|TARGET         a symbolic link (to a folder when TARGET is one)
 //   hold PATH|SHARE          the file held open (SHARE: none, read, write,
 //                            readwrite, all) until "release"
-//   patch DLL!FUNCTION|RESULT[|AFTER]   CONFIG.dll's import of FUNCTION made
-//                            to return RESULT (error 5 set), or to fault
-//                            (RESULT "fault"), from its AFTER+1-th call on;
+//   patch DLL!FUNCTION|RESULT[|AFTER[|COUNT]]   CONFIG.dll's import of
+//                            FUNCTION made to return RESULT (error 5 set), or
+//                            to fault (RESULT "fault"), from its AFTER+1-th
+//                            call on (for COUNT calls only, when given);
 //                            "unpatch" puts every import back
+//   change ROOT\KEY|NAME|TYPE|DATA   a registry value set (as "reg") at this
+//                            point between calls; not reported as a change
 //   call EXPORT|ARGUMENT     an export called ("(null)": a null pointer)
 // The report holds, per call, its result, the lines it logged and every
 // owned registry value and file that changed ("back as loaded" when all is
@@ -214,6 +217,7 @@ struct Patch {
   INT_PTR result = 0;
   bool fault = false;
   long after = 0;
+  long count = -1;  // calls left to fail; -1: all
 };
 Patch g_patches[4];
 
@@ -221,10 +225,11 @@ template <int I>
 INT_PTR __stdcall Stub(INT_PTR a, INT_PTR b, INT_PTR c, INT_PTR d, INT_PTR e, INT_PTR f, INT_PTR g,
                        INT_PTR h, INT_PTR i, INT_PTR j, INT_PTR k, INT_PTR l) {
   Patch& patch = g_patches[I];
-  if (patch.after > 0 && patch.after--)
+  if ((patch.after > 0 && patch.after--) || patch.count == 0)
     return reinterpret_cast<INT_PTR(__stdcall*)(INT_PTR, INT_PTR, INT_PTR, INT_PTR, INT_PTR, INT_PTR,
                                                 INT_PTR, INT_PTR, INT_PTR, INT_PTR, INT_PTR, INT_PTR)>(
         patch.original)(a, b, c, d, e, f, g, h, i, j, k, l);
+  if (patch.count > 0) --patch.count;
   if (patch.fault) *static_cast<volatile int*>(nullptr) = 1;
   SetLastError(ERROR_ACCESS_DENIED);
   return patch.result;
@@ -287,6 +292,9 @@ class Case {
         PatchImport(config, f);
       } else if (line.first == "unpatch") {
         Unpatch();
+      } else if (line.first == "change") {
+        Arrange("reg", f);
+        before = Snapshot();
       } else if (line.first == "call") {
         Call(config, f[0], f.size() > 1 ? f[1] : "");
         const State after = Snapshot();
@@ -406,6 +414,7 @@ class Case {
       patch.fault = f.size() > 1 && f[1] == "fault";
       patch.result = f.size() > 1 ? std::strtoll(f[1].c_str(), nullptr, 0) : 0;
       patch.after = f.size() > 2 ? std::strtol(f[2].c_str(), nullptr, 0) : 0;
+      patch.count = f.size() > 3 ? std::strtol(f[3].c_str(), nullptr, 0) : -1;
       if (sizeof(void*) == 4 && (!patch.fault || patch.after > 0)) Fail("i686 takes faulting patches only");
       wintest::WriteSlot(patch.slot, kStubs[i]);
       return;
