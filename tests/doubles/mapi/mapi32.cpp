@@ -5,7 +5,9 @@
 // Settings, under HKEY_CURRENT_USER\Software\Corvane Tests\MapiDouble:
 //   Entries   REG_MULTI_SZ, one entry per string, its e-mail address; a
 //             leading "!" makes GetProps report missing properties for it,
-//             a leading "#" makes OpenEntry fail for it.
+//             a leading "?" makes GetProps report only its display name
+//             missing (the address still given), a leading "#" makes
+//             OpenEntry fail for it.
 //   Fail      REG_SZ, the step that fails: MAPIInitialize, MAPILogonEx,
 //             OpenAddressBook, GetPAB, OpenEntry, GetContentsTable, NoTable
 //             (succeeds without a table), GetRowCount, QueryRows.
@@ -162,7 +164,8 @@ class MailUser : public PropStub<IMailUser> {
     Trace("GetProps(" + std::to_string(index_) + "):" + std::to_string(flags) +
           (expected_tags ? "" : ":unexpected tags"));
     const bool missing = !entry_.empty() && entry_[0] == '!';
-    const std::string address = missing ? std::string() : entry_;
+    const bool no_name = !entry_.empty() && entry_[0] == '?';
+    const std::string address = missing ? std::string() : entry_.substr(no_name ? 1 : 0);
     const std::string name = "Entry " + std::to_string(index_);
     const size_t size = 3 * sizeof(SPropValue) + address.size() + 1 + name.size() + 1 +
                         sizeof(DoubleEntryId);
@@ -184,12 +187,16 @@ class MailUser : public PropStub<IMailUser> {
     }
     props[1].ulPropTag = PR_DISPLAY_NAME_A;
     props[1].Value.lpszA = name_text;
+    if (no_name) {
+      props[1].ulPropTag = PROP_TAG(PT_ERROR, PROP_ID(PR_DISPLAY_NAME_A));
+      props[1].Value.err = MAPI_E_NOT_FOUND;
+    }
     props[2].ulPropTag = PR_ENTRYID;
     props[2].Value.bin.cb = sizeof(DoubleEntryId);
     props[2].Value.bin.lpb = reinterpret_cast<LPBYTE>(id);
     *count = 3;
     *values = props;
-    return missing ? MAPI_W_ERRORS_RETURNED : S_OK;
+    return missing || no_name ? MAPI_W_ERRORS_RETURNED : S_OK;
   }
 
  private:
