@@ -30,6 +30,8 @@
 //                            to fault (RESULT "fault"), from its AFTER+1-th
 //                            call on (for TIMES calls, then as before);
 //                            "unpatch" puts every import back
+//   change ROOT\KEY|NAME|TYPE|DATA   a registry value set (as "reg") at this
+//                            point between calls; not reported as a change
 //   call EXPORT|ARGUMENT     an export called ("(null)": a null pointer)
 //   tool ARGUMENTS           the host tool of the build (bin\corvane-config.exe
 //                            beside this program's folder) run with them: its
@@ -276,6 +278,7 @@ INT_PTR __stdcall Stub(INT_PTR a, INT_PTR b, INT_PTR c, INT_PTR d, INT_PTR e, IN
     return reinterpret_cast<INT_PTR(__stdcall*)(INT_PTR, INT_PTR, INT_PTR, INT_PTR, INT_PTR, INT_PTR,
                                                 INT_PTR, INT_PTR, INT_PTR, INT_PTR, INT_PTR, INT_PTR)>(
         patch.original)(a, b, c, d, e, f, g, h, i, j, k, l);
+  if (patch.count > 0) --patch.count;
   if (patch.fault) *static_cast<volatile int*>(nullptr) = 1;
   SetLastError(ERROR_ACCESS_DENIED);
   return patch.result;
@@ -296,7 +299,7 @@ class Case {
       const std::string::size_type blank = trimmed.find(' ');
       lines_.push_back({trimmed.substr(0, blank),
                         blank == std::string::npos ? Strings{""} : Split(trimmed.substr(blank + 1), '|')});
-      const std::string known = " windows logging own reg key deny file copy dir link attrib hold release patch unpatch call tool ";
+      const std::string known = " windows logging own reg change key deny file copy dir link attrib hold release patch unpatch call tool ";
       if (known.find(" " + lines_.back().first + " ") == std::string::npos) Fail("unknown directive: " + trimmed);
       if (lines_.back().first == "own") owned_.push_back(lines_.back().second[0]);
     }
@@ -340,6 +343,9 @@ class Case {
         PatchImport(config, f);
       } else if (line.first == "unpatch") {
         Unpatch();
+      } else if (line.first == "change") {
+        Arrange("reg", f);
+        before = Snapshot();
       } else if (line.first == "call" || line.first == "tool") {
         if (line.first == "tool") Tool(f[0]);
         else Call(config, f[0], f.size() > 1 ? f[1] : "");

@@ -16,7 +16,8 @@
 // (wabdouble.dll), read at every call:
 //   Entries    (MapiDouble) REG_MULTI_SZ, one entry per string, its e-mail
 //              address; a leading "!" makes GetProps report the address
-//              missing, a leading "#" makes OpenEntry fail for it.  Row i
+//              missing, a leading "?" only the display name (the address
+//              still given), a leading "#" makes OpenEntry fail for it.  Row i
 //              of the table holds the display name "Entry i" and an entry
 //              identifier that OpenEntry opens as a mail user.
 //   Contacts   (WAB) REG_SZ, a contacts file: one row per line, properties
@@ -283,14 +284,17 @@ struct MailUser : UserStub {
     Trace("GetProps(" + to_string(index) + "):" + to_string(flags) +
           (expected_tags ? "" : ":unexpected tags"));
     const bool missing = !entry.empty() && entry[0] == '!';
+    const bool no_name = !entry.empty() && entry[0] == '?';
     const ULONG address_tag = missing ? PROP_TAG(PT_ERROR, PROP_ID(PR_EMAIL_ADDRESS_A))
                                       : PR_EMAIL_ADDRESS_A;
-    *values = CopyRow({{address_tag, entry},
-                       {PR_DISPLAY_NAME_A, "Entry " + to_string(index)},
+    const ULONG name_tag = no_name ? PROP_TAG(PT_ERROR, PROP_ID(PR_DISPLAY_NAME_A)) : PR_DISPLAY_NAME_A;
+    *values = CopyRow({{address_tag, no_name ? entry.substr(1) : entry},
+                       {name_tag, "Entry " + to_string(index)},
                        {PR_ENTRYID, EntryIdBytes(index)}});
     if (missing) (*values)[0].Value.err = MAPI_E_NOT_FOUND;
+    if (no_name) (*values)[1].Value.err = MAPI_E_NOT_FOUND;
     *count = 3;
-    return missing ? MAPI_W_ERRORS_RETURNED : S_OK;
+    return missing || no_name ? MAPI_W_ERRORS_RETURNED : S_OK;
   }
   const DWORD index;
   const std::string entry;
