@@ -29,6 +29,10 @@ target_include_directories(corvane-config PRIVATE ${CMAKE_SOURCE_DIR}/include)
 target_link_libraries(corvane-config PRIVATE corvane_core)
 target_link_options(corvane-config PRIVATE ${CORVANE_STATIC_LINK})
 
+# --version: the tool's version when it has no version resource of its own.
+target_compile_definitions(corvane-config PRIVATE CORVANE_TOOL_VERSION="${PROJECT_VERSION}")
+target_link_libraries(corvane-config PRIVATE version)
+
 # The export table and imports of the DLL are checked on every build kind.
 if(CORVANE_TESTS)
   add_test(NAME dll_exports

@@ -3,13 +3,50 @@
  *
  * Sixteen C functions, each taking one NUL-terminated single-byte (ANSI)
  * string and returning a 32-bit result.  Link with libCONFIG.dll.a, or bind
- * at run time with GetProcAddress (by name or by the ordinals below).
+ * at run time with GetProcAddress (by name or by the ordinals below).  The
+ * library is 32-bit (i686): only a 32-bit process can load it.
  *
- * Set and Reset functions take the proxy address; they return
- * CORVANE_OK (255) when nothing went wrong, otherwise one of the codes below.
- * White-list imports take the path of the output file and return CORVANE_OK
- * or a code.  ImportOutlookExpressBlackList returns 1 on success, 0 on
- * failure.
+ * Calling contract
+ *  - The library works on the calling user's registry hive (HKEY_CURRENT_USER)
+ *    and Application Data folder.  Call it as the interactive user whose mail
+ *    clients are to be changed, not from a service or another account.
+ *  - One call per client at a time, in all processes together: two callers
+ *    working on one client both rewrite its stores, and the last writer wins
+ *    value by value.  Calls on different clients do not share stores.
+ *  - ImportOutlookExpressWhiteList initialises COM (single-threaded
+ *    apartment) on the calling thread; call it from a thread that is not in
+ *    the multi-threaded apartment.
+ *  - Close the mail clients first: a running client may keep its own copy of
+ *    its settings and write it back over the changes.
+ *  - Success does not mean that something was found: Set and Reset return
+ *    CORVANE_OK when the client's stores exist but hold no account to change,
+ *    and the white-list imports return CORVANE_OK with an empty list when the
+ *    client has no address book.  An output path that cannot be created is
+ *    not reported; check that the file exists afterwards.
+ *
+ * Results per export ("-" : never returned)
+ *
+ *   export                          255  1   2   3   4   5   0
+ *   SetOutlook, ResetOutlook        ok   u   p   -   -   -   -
+ *   SetOutlookExpress, Reset...     ok   u   p   -   n   i   -
+ *   SetOpera, ResetOpera            ok   u   p   -   n   -   -
+ *   SetNetscape, ResetNetscape      ok   c   p   -   n   i   -
+ *   SetEudora, ResetEudora          ok   u   p   -   n   -   -
+ *   ImportOutlookWhiteList          ok   -   a   x   -   -   -
+ *   ImportOutlookExpressWhiteList   ok   -   a   x   -   -   -
+ *   ImportOperaWhiteList, Import-
+ *   EudoraWhiteList, ImportNetscape-
+ *   WhiteList                       ok   r   a   x   -   -   -
+ *   ImportOutlookExpressBlackList   -    ok  -   -   -   -   f
+ *
+ *   ok done; u an unexpected failure (out of memory, a processor fault),
+ *   logged as "Unhandled Exception"; c no Netscape preference file could be
+ *   changed, or u; p the proxy address is empty; n no accounts, account files
+ *   or INI files of the client, or a Netscape preference file could not be
+ *   opened or read; i a rewrite did not complete; r an address-book file
+ *   could not be opened or read; a the address-book interface failed or a
+ *   pattern could not be parsed; x an unexpected failure during the export;
+ *   f the blocked senders could not be exported.
  */
 #ifndef CORVANE_CONFIG_H
 #define CORVANE_CONFIG_H
@@ -18,44 +55,63 @@
 extern "C" {
 #endif
 
+/* Parsers that do not know the Windows keywords (binding generators, tools
+   on other systems) read the declarations without them. */
+#if defined(_WIN32) || defined(__CYGWIN__)
+#define CORVANE_CONFIG_CDECL __cdecl
 #ifndef CORVANE_CONFIG_API
 #define CORVANE_CONFIG_API __declspec(dllimport)
+#endif
+#else
+#define CORVANE_CONFIG_CDECL
+#ifndef CORVANE_CONFIG_API
+#define CORVANE_CONFIG_API
+#endif
 #endif
 
 /* Result codes of the Set, Reset and white-list Import functions. */
 enum CorvaneConfigResult {
-  CORVANE_OK = 255,                 /* nothing went wrong */
-  CORVANE_FAILED = 1,               /* unexpected failure; a client file could not be read;
-                                       Netscape: nothing in a preference file could be changed */
+  CORVANE_OK = 255,                 /* nothing went wrong (see the contract above) */
+  CORVANE_FAILED = 1,               /* an unexpected failure; an address-book file could not
+                                       be opened or read; Netscape: no preference file could
+                                       be changed */
   CORVANE_INVALID_OR_INTERFACE = 2, /* empty proxy address; an address-book interface failed;
                                        a pattern could not be parsed */
   CORVANE_EXPORT_FAILED = 3,        /* an export met an unexpected failure */
-  CORVANE_NOT_FOUND = 4,            /* no accounts, account files or INI files of the client */
+  CORVANE_NOT_FOUND = 4,            /* no accounts, account files or INI files of the client;
+                                       Netscape: a preference file could not be read */
   CORVANE_INCOMPLETE = 5            /* a rewrite did not complete */
 };
 
 /* Results of ImportOutlookExpressBlackList. */
 enum CorvaneBlackListResult { CORVANE_BLACKLIST_FAILED = 0, CORVANE_BLACKLIST_OK = 1 };
 
-CORVANE_CONFIG_API int __cdecl SetOutlook(const char* proxy);                     /* @1 */
-CORVANE_CONFIG_API int __cdecl ResetOutlook(const char* proxy);                   /* @2 */
-CORVANE_CONFIG_API int __cdecl SetOutlookExpress(const char* proxy);              /* @3 */
-CORVANE_CONFIG_API int __cdecl ResetOutlookExpress(const char* proxy);            /* @4 */
-CORVANE_CONFIG_API int __cdecl SetOpera(const char* proxy);                       /* @5 */
-CORVANE_CONFIG_API int __cdecl ResetOpera(const char* proxy);                     /* @6 */
-CORVANE_CONFIG_API int __cdecl SetNetscape(const char* proxy);                    /* @7 */
-CORVANE_CONFIG_API int __cdecl ResetNetscape(const char* proxy);                  /* @8 */
-CORVANE_CONFIG_API int __cdecl SetEudora(const char* proxy);                      /* @9 */
-CORVANE_CONFIG_API int __cdecl ResetEudora(const char* proxy);                    /* @10 */
-CORVANE_CONFIG_API int __cdecl ImportOutlookExpressBlackList(const char* path);   /* @11 */
-CORVANE_CONFIG_API int __cdecl ImportOutlookExpressWhiteList(const char* path);   /* @12 */
-CORVANE_CONFIG_API int __cdecl ImportEudoraWhiteList(const char* path);           /* @13 */
-CORVANE_CONFIG_API int __cdecl ImportOperaWhiteList(const char* path);            /* @14 */
-CORVANE_CONFIG_API int __cdecl ImportOutlookWhiteList(const char* path);          /* @15 */
-CORVANE_CONFIG_API int __cdecl ImportNetscapeWhiteList(const char* path);         /* @16 */
+/* Whether a result means success: 255 for every export but
+   ImportOutlookExpressBlackList (ordinal 11), which gives 1. */
+#define CORVANE_SUCCEEDED(result) ((result) == CORVANE_OK)
+#define CORVANE_BLACKLIST_SUCCEEDED(result) ((result) == CORVANE_BLACKLIST_OK)
+#define CORVANE_CALL_SUCCEEDED(ordinal, result) \
+  ((ordinal) == 11 ? CORVANE_BLACKLIST_SUCCEEDED(result) : CORVANE_SUCCEEDED(result))
+
+CORVANE_CONFIG_API int CORVANE_CONFIG_CDECL SetOutlook(const char* proxy);                     /* @1 */
+CORVANE_CONFIG_API int CORVANE_CONFIG_CDECL ResetOutlook(const char* proxy);                   /* @2 */
+CORVANE_CONFIG_API int CORVANE_CONFIG_CDECL SetOutlookExpress(const char* proxy);              /* @3 */
+CORVANE_CONFIG_API int CORVANE_CONFIG_CDECL ResetOutlookExpress(const char* proxy);            /* @4 */
+CORVANE_CONFIG_API int CORVANE_CONFIG_CDECL SetOpera(const char* proxy);                       /* @5 */
+CORVANE_CONFIG_API int CORVANE_CONFIG_CDECL ResetOpera(const char* proxy);                     /* @6 */
+CORVANE_CONFIG_API int CORVANE_CONFIG_CDECL SetNetscape(const char* proxy);                    /* @7 */
+CORVANE_CONFIG_API int CORVANE_CONFIG_CDECL ResetNetscape(const char* proxy);                  /* @8 */
+CORVANE_CONFIG_API int CORVANE_CONFIG_CDECL SetEudora(const char* proxy);                      /* @9 */
+CORVANE_CONFIG_API int CORVANE_CONFIG_CDECL ResetEudora(const char* proxy);                    /* @10 */
+CORVANE_CONFIG_API int CORVANE_CONFIG_CDECL ImportOutlookExpressBlackList(const char* path);   /* @11 */
+CORVANE_CONFIG_API int CORVANE_CONFIG_CDECL ImportOutlookExpressWhiteList(const char* path);   /* @12 */
+CORVANE_CONFIG_API int CORVANE_CONFIG_CDECL ImportEudoraWhiteList(const char* path);           /* @13 */
+CORVANE_CONFIG_API int CORVANE_CONFIG_CDECL ImportOperaWhiteList(const char* path);            /* @14 */
+CORVANE_CONFIG_API int CORVANE_CONFIG_CDECL ImportOutlookWhiteList(const char* path);          /* @15 */
+CORVANE_CONFIG_API int CORVANE_CONFIG_CDECL ImportNetscapeWhiteList(const char* path);         /* @16 */
 
 /* Pointer type of every export, for GetProcAddress. */
-typedef int(__cdecl* CorvaneConfigFunction)(const char* argument);
+typedef int(CORVANE_CONFIG_CDECL* CorvaneConfigFunction)(const char* argument);
 
 #ifdef __cplusplus
 }

@@ -5,13 +5,16 @@
 //   corvane-config [--dll PATH] [--log] reset opera 127.0.0.1
 //   corvane-config [--dll PATH] [--log] import opera white C:\list.txt
 //   corvane-config show all [--proxy 127.0.0.1]
+//   corvane-config --version [--dll PATH]
 //
 // The DLL is loaded with LoadLibraryA from beside this program unless --dll
 // names it.  --log switches the product's logging value on for this call
 // (the DLL reads it when it loads), prints the lines the call added to the
-// configuration log, and puts the value back as it was.
+// configuration log, and puts the value back as it was.  --json prints one
+// object of one shape for every answer, errors included, in UTF-8.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <optional>
@@ -68,6 +71,15 @@ const ClientAlias kClientAliases[] = {
     {"mozilla", "netscape"},      {"eudora", "eudora"},
 };
 
+// The exit-status table, shared by --help and the README.
+const char kExitStatus[] =
+    "exit status:\n"
+    "  0    the call succeeded (255; 1 for the black-list export); show, help, --version\n"
+    "  1    the export returned 1, or the black-list export failed (it returned 0)\n"
+    "  2-5  the code the export returned (see 'corvane-config help set')\n"
+    "  64   usage error: unknown command, client or option, or an option that does not apply\n"
+    "  69   the DLL cannot be loaded or does not have the export\n";
+
 void PrintUsage(FILE* out) {
   std::fprintf(out,
                "usage: corvane-config [--dll PATH] [--log] [--json] COMMAND ...\n"
@@ -81,17 +93,24 @@ void PrintUsage(FILE* out) {
                "  show CLIENT|all             list the incoming accounts as stored now (read only)\n"
                "  EXPORT ARGUMENT             call one export of CONFIG.dll by name\n"
                "                              (SetOutlook ... ImportNetscapeWhiteList)\n"
+               "  help [COMMAND]              this text, or one command's\n"
+               "  --version, -V               this tool's version, the DLL it would load and\n"
+               "                              that DLL's version\n"
                "\n"
                "clients: outlook, outlookexpress (oe), opera, netscape (mozilla), eudora\n"
                "\n"
-               "options:\n"
-               "  --dll PATH   the CONFIG.dll to load (default: the one beside this program)\n"
-               "  --log        log this call and print the lines it added to ConfigLog.txt\n"
-               "  --json       print the result as JSON\n"
-               "  --proxy P    with show: the proxy address to compare with (default 127.0.0.1)\n"
+               "options (also as --dll=PATH, --proxy=P):\n"
+               "  --dll PATH   the CONFIG.dll to load (default: the one beside this program);\n"
+               "               not with show, which reads the accounts itself\n"
+               "  --log        log this call and print the lines it added to ConfigLog.txt;\n"
+               "               only with a call of the DLL\n"
+               "  --json       print the result, or the error, as one JSON object (UTF-8)\n"
+               "  --proxy P    only with show: the proxy address to compare with (default 127.0.0.1)\n"
                "\n"
-               "exit status: 0 when the call succeeded, else the code it returned (1 for a\n"
-               "failed black-list export, 64 for a usage error, 69 when the DLL cannot be used)\n");
+               "The library is 32-bit: use the i686 corvane-config.exe with it.\n"
+               "\n"
+               "%s",
+               kExitStatus);
 }
 
 std::string Lower(std::string text);
@@ -105,8 +124,11 @@ void PrintHelp(const std::string& command) {
         "%s\n"
         "CLIENT is outlook, outlookexpress (oe), opera, netscape (mozilla) or eudora;\n"
         "PROXY is the mail proxy's address as written into the accounts (e.g. 127.0.0.1).\n"
-        "Result 255: done; 2: empty proxy address; 4: no accounts or account files of the\n"
-        "client found; 5: a rewrite did not complete; 1: nothing changed or an error.\n",
+        "Result 255: done, which includes finding nothing to change; 2: empty proxy\n"
+        "address; 4: no accounts or account files of the client found, or a Netscape\n"
+        "preference file could not be read; 5: a rewrite did not complete; 1: no\n"
+        "Netscape preference file could be changed, or an unexpected failure.\n"
+        "Prints how many accounts changed, from the accounts listed before and after.\n",
         command.c_str(),
         command == "set" ? "Points every incoming account of CLIENT at PROXY: the server becomes PROXY\n"
                            "and the user name gets \"@\" and the real server appended."
@@ -118,14 +140,18 @@ void PrintHelp(const std::string& command) {
         "       corvane-config [--log] [--json] import outlookexpress black FILE\n\n"
         "Writes the e-mail addresses of CLIENT's address book (white) or of Outlook\n"
         "Express's blocked senders (black) to FILE, one per line (CR LF), without\n"
-        "duplicates.  FILE is emptied first.  White lists: 255 done, else an error code;\n"
-        "the black list: 1 done, 0 failed.\n");
+        "duplicates.  FILE is emptied first.  White lists: 255 done (an empty list when\n"
+        "the client is not installed), else an error code; the black list: 1 done,\n"
+        "0 failed.  Prints how many addresses FILE holds afterwards, and a warning when\n"
+        "FILE does not exist then.\n");
   } else if (command == "show") {
     std::printf(
         "usage: corvane-config [--json] [--proxy P] show CLIENT|all\n\n"
         "Lists the incoming accounts of CLIENT (or of all five) where the library finds\n"
         "them: registry key or file and section, protocol, user name and server, and\n"
-        "whether each looks pointed at the proxy P (default 127.0.0.1).  Writes nothing.\n");
+        "whether each looks pointed at the proxy P (default 127.0.0.1).  Writes nothing\n"
+        "and loads no DLL.  The x86_64 tool reads the 64-bit registry view, the 32-bit\n"
+        "library the 32-bit one: use the i686 corvane-config.exe.\n");
   } else if (!command.empty() && FindExport(command) != nullptr) {
     std::printf("usage: corvane-config [--log] [--json] %s ARGUMENT\n\n"
                 "Calls the export of that name with ARGUMENT and prints its result.\n",
@@ -210,8 +236,8 @@ std::string Meaning(const ExportInfo& info, int code) {
       return "done";
     case 1:
       return info.kind == ExportInfo::kWhiteList
-                 ? "failed: the address book could not be read"
-                 : "failed: nothing could be changed, or an unexpected error (see the log)";
+                 ? "failed: the address book file could not be opened or read"
+                 : "failed: no preference file could be changed, or an unexpected error (see the log)";
     case 2:
       return info.kind == ExportInfo::kWhiteList
                  ? "failed: the address book interface or a pattern failed"
@@ -219,7 +245,8 @@ std::string Meaning(const ExportInfo& info, int code) {
     case 3:
       return "failed: unexpected error during the export";
     case 4:
-      return "failed: no accounts, account files or INI files of this client found on this PC";
+      return "failed: no accounts, account files or INI files of this client found, or one "
+             "could not be read";
     case 5:
       return "incomplete: a rewrite did not complete (see the log)";
     default:
@@ -228,12 +255,26 @@ std::string Meaning(const ExportInfo& info, int code) {
 }
 
 bool Succeeded(const ExportInfo& info, int code) {
-  return info.kind == ExportInfo::kBlackList ? code == 1 : code == 255;
+  return CORVANE_CALL_SUCCEEDED(info.ordinal, code);
 }
 
-std::string JsonEscape(const std::string& text) {
-  std::string out;
-  for (unsigned char c : text) {
+// Text of the system (paths, names, argv) is in the ANSI code page; JSON is UTF-8.
+std::string Utf8(const std::string& ansi) {
+  if (ansi.empty()) return ansi;
+  const int wide_size = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
+  if (wide_size <= 0) return ansi;
+  std::wstring wide(wide_size, L'\0');
+  MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), &wide[0], wide_size);
+  const int size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), wide_size, nullptr, 0, nullptr, nullptr);
+  std::string utf8(size > 0 ? size : 0, '\0');
+  if (size > 0) WideCharToMultiByte(CP_UTF8, 0, wide.data(), wide_size, &utf8[0], size, nullptr, nullptr);
+  return utf8;
+}
+
+// A JSON string of ANSI text.
+std::string Json(const std::string& ansi) {
+  std::string out = "\"";
+  for (unsigned char c : Utf8(ansi)) {
     if (c == '"' || c == '\\') {
       out += '\\';
       out += static_cast<char>(c);
@@ -245,7 +286,67 @@ std::string JsonEscape(const std::string& text) {
       out += static_cast<char>(c);
     }
   }
-  return out;
+  return out + "\"";
+}
+
+std::string JsonArray(const std::vector<std::string>& texts) {
+  std::string out = "[";
+  for (std::size_t i = 0; i < texts.size(); ++i) out += (i ? "," : "") + Json(texts[i]);
+  return out + "]";
+}
+
+// Every --json answer has one shape: schema, command (null before one is
+// known), exit, error (null unless the tool failed), warnings, then the
+// fields of the command.
+const int kJsonSchema = 1;
+
+struct Output {
+  bool json = false;
+  std::string command;              // "" until known
+  std::vector<std::string> warnings;
+
+  void Print(int exit, const std::string& error, const std::string& fields) const {
+    std::printf("{\"schema\":%d,\"command\":%s,\"exit\":%d,\"error\":%s,\"warnings\":%s%s}\n",
+                kJsonSchema, command.empty() ? "null" : Json(command).c_str(), exit,
+                error.empty() ? "null" : Json(error).c_str(), JsonArray(warnings).c_str(),
+                fields.c_str());
+  }
+  void Warn(const std::string& text) { warnings.push_back(text); }
+  // Plain output: the warnings on stderr, after what stdout got so far.
+  void PrintWarnings() const {
+    std::fflush(stdout);
+    for (const std::string& text : warnings)
+      std::fprintf(stderr, "corvane-config: warning: %s\n", text.c_str());
+  }
+};
+
+Output g_output;
+
+int Usage(const std::string& message) {
+  if (g_output.json) {
+    g_output.Print(64, message, "");
+  } else {
+    std::fprintf(stderr, "corvane-config: %s\n(run 'corvane-config --help' for usage)\n",
+                 message.c_str());
+  }
+  return 64;
+}
+
+// "did you mean" for a word among names: only a name within a few edits.
+std::string Suggest(const std::string& word, const std::vector<std::string>& names) {
+  const std::string nearest = Nearest(word, names);
+  const std::size_t cap = std::max<std::size_t>(1, word.size() / 3);
+  if (nearest.empty() || EditDistance(Lower(word), Lower(nearest)) > std::min<std::size_t>(cap, 3))
+    return "";
+  return "; did you mean '" + nearest + "'?";
+}
+
+int UnknownClient(const std::string& word, bool with_all) {
+  std::vector<std::string> names = ClientNames();
+  if (with_all) names.push_back("all");
+  return Usage("unknown client '" + word + "'" + Suggest(word, names) +
+               " (clients: outlook, outlookexpress, opera, netscape, eudora" +
+               (with_all ? ", all)" : ")"));
 }
 
 // Switches the logging value on for one call and puts it back afterwards.
@@ -300,12 +401,135 @@ std::string ReadFrom(const std::string& path, long long offset) {
   return text;
 }
 
-std::string DefaultDllPath() {
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::string line;
+  for (char c : text) {
+    if (c == '\n') {
+      lines.push_back(line);
+      line.clear();
+    } else if (c != '\r') {
+      line += c;
+    }
+  }
+  if (!line.empty()) lines.push_back(line);
+  return lines;
+}
+
+bool Exists(const std::string& path) {
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string ProgramPath() {
   char self[MAX_PATH] = {0};
   GetModuleFileNameA(nullptr, self, MAX_PATH);
-  std::string path(self);
+  return self;
+}
+
+std::string DefaultDllPath() {
+  const std::string path = ProgramPath();
   std::string::size_type slash = path.rfind('\\');
   return (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + "CONFIG.dll";
+}
+
+// "a.b.c.d" from a file's VERSIONINFO, "" when it has none.
+std::string FileVersion(const std::string& path) {
+  DWORD ignored = 0;
+  const DWORD size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
+  if (size == 0) return "";
+  std::vector<char> data(size);
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT length = 0;
+  if (!GetFileVersionInfoA(path.c_str(), 0, size, data.data()) ||
+      !VerQueryValueA(data.data(), "\\", reinterpret_cast<void**>(&fixed), &length) ||
+      fixed == nullptr || length < sizeof(*fixed))
+    return "";
+  char text[64];
+  std::snprintf(text, sizeof(text), "%u.%u.%u.%u", HIWORD(fixed->dwFileVersionMS),
+                LOWORD(fixed->dwFileVersionMS), HIWORD(fixed->dwFileVersionLS),
+                LOWORD(fixed->dwFileVersionLS));
+  return text;
+}
+
+std::string ToolVersion() {
+  const std::string own = FileVersion(ProgramPath());
+  if (!own.empty()) return own;
+#ifdef CORVANE_TOOL_VERSION
+  return CORVANE_TOOL_VERSION;
+#else
+  return "unknown";
+#endif
+}
+
+const WORD kOwnMachine = sizeof(void*) == 8 ? IMAGE_FILE_MACHINE_AMD64 : IMAGE_FILE_MACHINE_I386;
+
+// The machine a PE file is built for; 0 when the file is not one (or absent).
+WORD MachineOf(const std::string& path) {
+  FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) return 0;
+  unsigned char dos[64], pe[6];
+  WORD machine = 0;
+  if (std::fread(dos, 1, sizeof(dos), file) == sizeof(dos) && dos[0] == 'M' && dos[1] == 'Z') {
+    const long offset = dos[60] | dos[61] << 8 | dos[62] << 16 | static_cast<long>(dos[63]) << 24;
+    if (std::fseek(file, offset, SEEK_SET) == 0 && std::fread(pe, 1, sizeof(pe), file) == sizeof(pe) &&
+        std::memcmp(pe, "PE\0\0", 4) == 0)
+      machine = static_cast<WORD>(pe[4] | pe[5] << 8);
+  }
+  std::fclose(file);
+  return machine;
+}
+
+const char* MachineName(WORD machine) {
+  return machine == IMAGE_FILE_MACHINE_I386    ? "i686"
+         : machine == IMAGE_FILE_MACHINE_AMD64 ? "x86_64"
+         : machine == 0                        ? "not a Windows program file"
+                                               : "another processor";
+}
+
+// Why LoadLibrary failed, in words.
+std::string LoadFailure(const std::string& path, DWORD error) {
+  char text[32];
+  std::snprintf(text, sizeof(text), " (error %lu)", error);
+  std::string message = "cannot load " + path + text;
+  if (error == ERROR_BAD_EXE_FORMAT) {
+    const WORD machine = MachineOf(path);
+    if (machine == IMAGE_FILE_MACHINE_I386 && kOwnMachine == IMAGE_FILE_MACHINE_AMD64)
+      return message + ": this tool is 64-bit and the library 32-bit: use the i686 corvane-config.exe";
+    if (machine == IMAGE_FILE_MACHINE_AMD64 && kOwnMachine == IMAGE_FILE_MACHINE_I386)
+      return message + ": this tool is 32-bit and the library 64-bit: use the x86_64 corvane-config.exe";
+    return message + ": the file is not a DLL this tool can load (" + MachineName(machine) + ")";
+  }
+  if (error == ERROR_MOD_NOT_FOUND || error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+    return message + ": the file, or a DLL it needs, was not found";
+  return message;
+}
+
+int Version(const std::string& dll_path) {
+  const std::string tool = ToolVersion();
+  const bool found = Exists(dll_path);
+  const std::string version = found ? FileVersion(dll_path) : "";
+  const WORD machine = MachineOf(dll_path);
+  if (found && machine != kOwnMachine)
+    g_output.Warn(std::string("this tool is ") + MachineName(kOwnMachine) + " and cannot load an " +
+                  MachineName(machine) + " library" +
+                  (machine == IMAGE_FILE_MACHINE_I386 ? ": use the i686 corvane-config.exe" : ""));
+  if (g_output.json) {
+    g_output.Print(0, "",
+                   ",\"tool_version\":" + Json(tool) + ",\"tool_machine\":" + Json(MachineName(kOwnMachine)) +
+                       ",\"dll\":" + Json(dll_path) + ",\"dll_found\":" + (found ? "true" : "false") +
+                       ",\"dll_machine\":" + (found ? Json(MachineName(machine)) : "null") +
+                       ",\"dll_version\":" + (version.empty() ? "null" : Json(version)));
+    return 0;
+  }
+  std::printf("corvane-config %s (%s)\n", tool.c_str(), MachineName(kOwnMachine));
+  if (!found) {
+    std::printf("library: %s (not found)\n", dll_path.c_str());
+  } else {
+    std::printf("library: %s (%s)\n", dll_path.c_str(), MachineName(machine));
+    std::printf("library version: %s\n", version.empty() ? "none (no version resource)" : version.c_str());
+  }
+  g_output.PrintWarnings();
+  return 0;
 }
 
 // The accounts of one client as the library's own discovery finds them.
@@ -340,23 +564,21 @@ const char* State(const AccountView& account, const std::string& proxy) {
   return rules.CanRestore(account.user, account.server, proxy) ? "configured" : "direct";
 }
 
-int Show(const std::string& which, const std::string& proxy, bool json) {
+int Show(const std::string& which, const std::string& proxy) {
   const std::vector<ClientAccounts> clients = ListClients(which);
-  if (json) {
-    std::printf("{\"proxy\":\"%s\",\"clients\":[", JsonEscape(proxy).c_str());
+  if (g_output.json) {
+    std::string fields = ",\"proxy\":" + Json(proxy) + ",\"clients\":[";
     for (std::size_t c = 0; c < clients.size(); ++c) {
-      std::printf("%s{\"client\":\"%s\",\"accounts\":[", c ? "," : "", clients[c].client);
+      fields += std::string(c ? "," : "") + "{\"client\":" + Json(clients[c].client) + ",\"accounts\":[";
       for (std::size_t a = 0; a < clients[c].accounts.size(); ++a) {
         const AccountView& account = clients[c].accounts[a];
-        std::printf("%s{\"store\":\"%s\",\"protocol\":\"%s\",\"user\":\"%s\",\"server\":\"%s\","
-                    "\"state\":\"%s\"}",
-                    a ? "," : "", JsonEscape(account.store).c_str(),
-                    JsonEscape(account.protocol).c_str(), JsonEscape(account.user).c_str(),
-                    JsonEscape(account.server).c_str(), State(account, proxy));
+        fields += std::string(a ? "," : "") + "{\"store\":" + Json(account.store) +
+                  ",\"protocol\":" + Json(account.protocol) + ",\"user\":" + Json(account.user) +
+                  ",\"server\":" + Json(account.server) + ",\"state\":" + Json(State(account, proxy)) + "}";
       }
-      std::printf("]}");
+      fields += "]}";
     }
-    std::printf("]}\n");
+    g_output.Print(0, "", fields + "]");
     return 0;
   }
   for (const ClientAccounts& client : clients) {
@@ -370,46 +592,85 @@ int Show(const std::string& which, const std::string& proxy, bool json) {
   return 0;
 }
 
-int Usage(const std::string& message) {
-  std::fprintf(stderr, "corvane-config: %s\n(run 'corvane-config --help' for usage)\n",
-               message.c_str());
-  return 64;
+// The accounts of `after` not found, with the same user name and server, in `before`.
+std::size_t Changed(const AccountViews& before, const AccountViews& after) {
+  std::size_t changed = 0;
+  for (const AccountView& now : after) {
+    bool same = false;
+    for (const AccountView& was : before)
+      same = same || (was.store == now.store && was.user == now.user && was.server == now.server);
+    if (!same) ++changed;
+  }
+  return changed;
+}
+
+int Failure(int exit, const std::string& message) {
+  if (g_output.json) g_output.Print(exit, message, "");
+  else std::fprintf(stderr, "corvane-config: %s\n", message.c_str());
+  return exit;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   std::string dll_path;
-  bool log = false;
-  bool json = false;
+  bool dll_given = false, log = false, proxy_given = false, help = false, version = false;
   std::string proxy = "127.0.0.1";
-  bool help = false;
   std::vector<std::string> words;
+  for (int i = 1; i < argc; ++i)
+    if (std::string(argv[i]) == "--json") g_output.json = true;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
-    if (arg == "--help" || arg == "-h" || arg == "/?") {
-      help = true;
-    } else if (arg == "--dll") {
-      if (i + 1 >= argc) return Usage("--dll needs a path");
-      dll_path = argv[++i];
-    } else if (arg == "--log") {
-      log = true;
-    } else if (arg == "--json") {
-      json = true;
-    } else if (arg == "--proxy") {
-      if (i + 1 >= argc) return Usage("--proxy needs an address");
-      proxy = argv[++i];
-    } else if (arg.size() > 2 && arg.compare(0, 2, "--") == 0) {
-      return Usage("unknown option " + arg);
+    std::string value;
+    bool has_value = false;
+    const std::string::size_type equals = arg.find('=');
+    if (arg.compare(0, 2, "--") == 0 && equals != std::string::npos) {
+      value = arg.substr(equals + 1);
+      arg = arg.substr(0, equals);
+      has_value = true;
+    }
+    if (arg == "--dll" || arg == "--proxy") {
+      if (!has_value) {
+        if (i + 1 >= argc) return Usage(arg + (arg == "--dll" ? " needs a path" : " needs an address"));
+        value = argv[++i];
+      }
+      if (arg == "--dll") {
+        dll_path = value;
+        dll_given = true;
+      } else {
+        proxy = value;
+        proxy_given = true;
+      }
+    } else if (arg == "--help" || arg == "-h" || arg == "/?" || arg == "--log" || arg == "--json" ||
+               arg == "--version" || arg == "-V") {
+      if (has_value) return Usage(arg + " takes no value");
+      help = help || arg == "--help" || arg == "-h" || arg == "/?";
+      log = log || arg == "--log";
+      version = version || arg == "--version" || arg == "-V";
+    } else if ((arg.size() > 2 && arg.compare(0, 2, "--") == 0) || (arg.size() == 2 && arg[0] == '-')) {
+      return Usage("unknown option " + arg +
+                   Suggest(arg, std::vector<std::string>{"--dll", "--log", "--json", "--proxy",
+                                                         "--help", "--version"}));
     } else {
       words.push_back(arg);
     }
+  }
+  if (!words.empty() && Lower(words[0]) == "help") {
+    help = true;
+    words.erase(words.begin());
   }
   if (help) {
     PrintHelp(words.empty() ? std::string() : Lower(words[0]));
     return 0;
   }
+  if (version) {
+    g_output.command = "version";
+    if (!words.empty()) return Usage("--version takes no command");
+    if (log || proxy_given) return Usage("--version reads files only: --log and --proxy do not apply");
+    return Version(dll_given ? dll_path : DefaultDllPath());
+  }
   if (words.empty()) {
+    if (g_output.json) return Usage("no command (set, reset, import, show, help or an export's name)");
     PrintUsage(stderr);
     return 64;
   }
@@ -418,21 +679,23 @@ int main(int argc, char** argv) {
   std::string argument;
   const std::string command = Lower(words[0]);
   if (command == "show") {
+    g_output.command = "show";
+    if (dll_given) return Usage("show reads the accounts itself and loads no DLL: --dll does not apply");
+    if (log) return Usage("show writes and logs nothing: --log does not apply");
     if (words.size() != 2) return Usage("show: which client? (outlook, outlookexpress, opera, netscape, eudora, all)");
-    if (Lower(words[1]) == "all") return Show("all", proxy, json);
+    if (Lower(words[1]) == "all") return Show("all", proxy);
     const char* client = ResolveClient(words[1]);
-    if (client == nullptr)
-      return Usage("unknown client '" + words[1] + "'; did you mean '" +
-                   Nearest(words[1], ClientNames()) + "'?");
-    return Show(client, proxy, json);
+    if (client == nullptr) return UnknownClient(words[1], true);
+    return Show(client, proxy);
   }
+  if (proxy_given)
+    return Usage("--proxy goes with show only; set and reset take PROXY as their argument");
   if (command == "set" || command == "reset" || command == "import") {
+    g_output.command = command;
     const std::size_t needed = command == "import" ? 4 : 3;
     if (words.size() < 2) return Usage(command + ": which client? (outlook, outlookexpress, opera, netscape, eudora)");
     const char* client = ResolveClient(words[1]);
-    if (client == nullptr)
-      return Usage("unknown client '" + words[1] + "'; did you mean '" +
-                   Nearest(words[1], ClientNames()) + "'?");
+    if (client == nullptr) return UnknownClient(words[1], false);
     if (words.size() < needed)
       return Usage(command == "import" ? "import: needs 'white' or 'black' and an output FILE"
                                        : command + ": needs the PROXY address");
@@ -450,13 +713,21 @@ int main(int argc, char** argv) {
     }
   } else {
     info = FindExport(words[0]);
-    if (info == nullptr)
-      return Usage("unknown command or export '" + words[0] + "'; did you mean '" +
-                   Nearest(words[0], ExportNames()) + "'?");
+    if (info == nullptr) {
+      std::vector<std::string> names{"set", "reset", "import", "show", "help"};
+      for (const std::string& name : ExportNames()) names.push_back(name);
+      return Usage("unknown command or export '" + words[0] + "'" + Suggest(words[0], names));
+    }
+    g_output.command = "call";
     if (words.size() < 2) return Usage(std::string(info->name) + " needs one argument");
     if (words.size() > 2) return Usage("too many arguments");
     argument = words[1];
   }
+
+  // What the call changed is told from the tool's own listing before and after.
+  const bool rewrites = info->kind == ExportInfo::kSet || info->kind == ExportInfo::kReset;
+  AccountViews before;
+  if (rewrites) before = ListClients(info->client).front().accounts;
 
   if (dll_path.empty()) dll_path = DefaultDllPath();
   int code = 0;
@@ -465,46 +736,59 @@ int main(int argc, char** argv) {
     std::optional<LoggingSwitch> logging;
     if (log) logging.emplace();
     HMODULE module = LoadLibraryA(dll_path.c_str());
-    if (module == nullptr) {
-      std::fprintf(stderr, "corvane-config: cannot load %s (error %lu)\n", dll_path.c_str(),
-                   GetLastError());
-      return 69;
-    }
+    if (module == nullptr) return Failure(69, LoadFailure(dll_path, GetLastError()));
     FARPROC address = GetProcAddress(module, info->name);
     if (address == nullptr) {
       FreeLibrary(module);
-      std::fprintf(stderr, "corvane-config: %s does not export %s\n", dll_path.c_str(), info->name);
-      return 69;
+      return Failure(69, dll_path + " does not export " + info->name);
     }
     CorvaneConfigFunction function = reinterpret_cast<CorvaneConfigFunction>(address);
     const std::string log_path = ConfigLog::LogPathForModule(module);
-    const long long before = FileSize(log_path);
+    const long long log_size = FileSize(log_path);
     code = function(argument.c_str());
-    if (log) log_text = ReadFrom(log_path, before);
+    if (log) log_text = ReadFrom(log_path, log_size);
     FreeLibrary(module);
   }
 
-  const std::string meaning = Meaning(*info, code);
-  if (json) {
-    std::printf("{\"export\":\"%s\",\"argument\":\"%s\",\"result\":%d,\"succeeded\":%s,"
-                "\"meaning\":\"%s\"",
-                info->name, JsonEscape(argument).c_str(), code,
-                Succeeded(*info, code) ? "true" : "false", JsonEscape(meaning).c_str());
-    if (log) std::printf(",\"log\":\"%s\"", JsonEscape(log_text).c_str());
-    std::printf("}\n");
+  const bool succeeded = Succeeded(*info, code);
+  std::string fields = ",\"export\":" + Json(info->name) + ",\"argument\":" + Json(argument) +
+                       ",\"result\":" + std::to_string(code) + ",\"succeeded\":" +
+                       (succeeded ? "true" : "false") + ",\"meaning\":" + Json(Meaning(*info, code));
+  std::string summary;
+  if (rewrites) {
+    const std::size_t changed = Changed(before, ListClients(info->client).front().accounts);
+    fields += ",\"accounts_before\":" + std::to_string(before.size()) +
+              ",\"accounts_changed\":" + std::to_string(changed);
+    summary = "accounts changed: " + std::to_string(changed) + " of " + std::to_string(before.size());
+    if (succeeded && changed == 0)
+      g_output.Warn(info->kind == ExportInfo::kSet
+                        ? "no account changed: none was found, or none needed changing"
+                        : "no account changed: none was found pointed at " + argument);
   } else {
-    std::printf("%s(\"%s\") = %d: %s\n", info->name, argument.c_str(), code, meaning.c_str());
-    if (log) {
-      std::printf("--- ConfigLog lines of this call ---\n");
-      // stdout is in text mode: print the log's CR LF line ends as "\n".
-      std::string lines;
-      for (std::size_t i = 0; i < log_text.size(); ++i)
-        if (!(log_text[i] == '\r' && i + 1 < log_text.size() && log_text[i + 1] == '\n'))
-          lines.push_back(log_text[i]);
-      std::fwrite(lines.data(), 1, lines.size(), stdout);
-      std::printf("---\n");
-    }
+    const bool exists = Exists(argument);
+    std::size_t addresses = 0;
+    for (const std::string& line : Lines(ReadFrom(argument, 0))) addresses += !line.empty();
+    fields += std::string(",\"file_exists\":") + (exists ? "true" : "false") +
+              ",\"addresses_written\":" + std::to_string(addresses);
+    summary = "addresses written: " + std::to_string(addresses);
+    if (!exists)
+      g_output.Warn(argument + " does not exist after the export: the path could not be created");
+    else if (succeeded && addresses == 0)
+      g_output.Warn("the list is empty: is the client installed, with addresses in its book?");
   }
-  if (Succeeded(*info, code)) return 0;
-  return code == 0 ? 1 : code;
+  const int exit = succeeded ? 0 : code == 0 ? 1 : code;
+  if (g_output.json) {
+    if (log) fields += ",\"log\":" + JsonArray(Lines(log_text));
+    g_output.Print(exit, "", fields);
+    return exit;
+  }
+  std::printf("%s(\"%s\") = %d: %s\n", info->name, argument.c_str(), code, Meaning(*info, code).c_str());
+  std::printf("%s\n", summary.c_str());
+  if (log) {
+    std::printf("--- ConfigLog lines of this call ---\n");
+    for (const std::string& line : Lines(log_text)) std::printf("%s\n", line.c_str());
+    std::printf("---\n");
+  }
+  g_output.PrintWarnings();
+  return exit;
 }

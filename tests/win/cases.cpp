@@ -35,7 +35,8 @@
 //   call EXPORT|ARGUMENT     an export called ("(null)": a null pointer)
 //   tool ARGUMENTS           the host tool of the build (bin\corvane-config.exe
 //                            beside this program's folder) run with them: its
-//                            exit status and every line it printed
+//                            exit status and every line it printed; a line
+//                            that starts with "{" is checked to be JSON
 // The report holds, per call, its result, the lines it logged and every
 // owned registry value and file that changed ("back as loaded" when all is
 // as the profile was put in place).  With CORVANE_UPDATE set the expected
@@ -50,6 +51,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <sstream>
 #include <string>
@@ -530,8 +532,70 @@ class Case {
     }
     CloseHandle(read);
     Line("tool " + arguments + " = " + std::to_string(status));
-    for (const std::string& text : Split(output, '\n'))
-      if (!text.empty()) Line("  out " + Escape(text.substr(0, text.size() - (text.back() == '\r'))));
+    for (std::string text : Split(output, '\n')) {
+      if (text.empty()) continue;
+      text.erase(text.size() - (text.back() == '\r'));
+      // The folders by name, as printed and as JSON writes them.
+      for (const auto& name : {std::make_pair(sample_, "<sample>"), std::make_pair(appdata_, "<appdata>"),
+                               std::make_pair(bin_, "<bin>")})
+        for (std::string form : {name.first, Replaced(name.first, "\\", "\\\\")})
+          text = Replaced(text, form, name.second);
+      Line("  out " + Escape(text));
+      if (text[0] == '{') Line(IsJson(text) ? "  json valid" : "  json NOT VALID");
+    }
+  }
+
+  static std::string Replaced(std::string text, const std::string& from, const std::string& to) {
+    for (std::string::size_type at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size())
+      text.replace(at, from.size(), to);
+    return text;
+  }
+
+  // Whether text is one JSON value in UTF-8 and nothing else.
+  static bool IsJson(const std::string& text) {
+    std::string::size_type i = 0;
+    const auto blank = [&] { while (i < text.size() && std::strchr(" \t\r\n", text[i]) && text[i]) ++i; };
+    const auto literal = [&](const char* word) {
+      const std::string::size_type n = std::strlen(word);
+      return text.compare(i, n, word) == 0 ? (i += n, true) : false;
+    };
+    const auto string = [&] {
+      if (text[i++] != '"') return false;
+      while (i < text.size() && text[i] != '"') {
+        const unsigned char c = text[i];
+        int more = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 && c >= 0xC2 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 && c < 0xF5 ? 3 : -1;
+        if (c < 0x20 || more < 0) return false;
+        if (c == '\\' && (++i >= text.size() || !std::strchr("\"\\/bfnrtu", text[i]) || !text[i])) return false;
+        for (++i; more-- > 0; ++i)
+          if (i >= text.size() || (static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) return false;
+      }
+      return i++ < text.size();
+    };
+    std::function<bool()> value = [&]() -> bool {
+      blank();
+      if (i >= text.size()) return false;
+      const char open = text[i];
+      if (open == '"') return string();
+      if (open == '{' || open == '[') {
+        blank();
+        ++i;
+        blank();
+        if (i < text.size() && text[i] == (open == '{' ? '}' : ']')) return ++i, true;
+        do {
+          if (open == '{' && (blank(), i >= text.size() || !string() || (blank(), text[i++] != ':'))) return false;
+          if (!value()) return false;
+          blank();
+        } while (i < text.size() && text[i] == ',' && ++i);
+        return i < text.size() && text[i++] == (open == '{' ? '}' : ']');
+      }
+      if (literal("true") || literal("false") || literal("null")) return true;
+      const std::string::size_type start = i;
+      while (i < text.size() && std::strchr("+-0123456789.eE", text[i]) && text[i]) ++i;
+      return i > start;
+    };
+    if (!value()) return false;
+    blank();
+    return i == text.size();
   }
 
   State Snapshot() const {
