@@ -280,7 +280,6 @@ INT_PTR __stdcall Stub(INT_PTR a, INT_PTR b, INT_PTR c, INT_PTR d, INT_PTR e, IN
     return reinterpret_cast<INT_PTR(__stdcall*)(INT_PTR, INT_PTR, INT_PTR, INT_PTR, INT_PTR, INT_PTR,
                                                 INT_PTR, INT_PTR, INT_PTR, INT_PTR, INT_PTR, INT_PTR)>(
         patch.original)(a, b, c, d, e, f, g, h, i, j, k, l);
-  if (patch.count > 0) --patch.count;
   if (patch.fault) *static_cast<volatile int*>(nullptr) = 1;
   SetLastError(ERROR_ACCESS_DENIED);
   return patch.result;
@@ -304,6 +303,7 @@ class Case {
       const std::string known = " windows logging own reg change key deny file copy dir link attrib hold release patch unpatch call tool ";
       if (known.find(" " + lines_.back().first + " ") == std::string::npos) Fail("unknown directive: " + trimmed);
       if (lines_.back().first == "own") owned_.push_back(lines_.back().second[0]);
+      linked_ = linked_ || lines_.back().first == "link";
     }
     for (const char* key : kOwnedKeys) owned_.push_back(key);
     for (const char* folder : kOwnedFolders) owned_.push_back(folder);
@@ -622,6 +622,14 @@ class Case {
   // Removes everything the case owns.
   void Clear() const {
     for (const std::string& owned : owned_) {
+      // Wine cannot remove every link, nor one whose target is gone: the host does.
+      const std::string host = HostPath(Path(owned)), done = Path(owned) + "\\links-gone";
+      if (!linked_ || owned.compare(0, 2, "HK") == 0 || host.empty() ||
+          GetFileAttributesA(Path(owned).c_str()) == INVALID_FILE_ATTRIBUTES)
+        continue;
+      RunOnHost("Z:\\bin\\sh -c \"find '" + host + "' -type l -delete; touch '" + host + "/links-gone'\"", done, true);
+    }
+    for (const std::string& owned : owned_) {
       std::string key;
       if (owned.compare(0, 2, "HK") == 0) {
         const HKEY root = RootOf(owned, key);
@@ -635,6 +643,7 @@ class Case {
 
   std::string data_, bin_, appdata_, sample_, report_;
   std::vector<std::pair<std::string, Strings>> lines_;
+  bool linked_ = false;
   Strings owned_;
   std::vector<HANDLE> held_;
 };
