@@ -27,6 +27,12 @@
 //                            (RESULT "fault"), from its AFTER+1-th call on;
 //                            "unpatch" puts every import back
 //   call EXPORT|ARGUMENT     an export called ("(null)": a null pointer)
+//   set ROOT\KEY|NAME|TYPE|DATA   a registry value written now, between calls
+//   reload                   the library unloaded and loaded again (the load
+//                            hook runs anew)
+//   log DATA                 the log file holds these bytes before the next call
+//   cd PATH                  this process's current folder from now on
+//   exports                  the export table: "export ORDINAL NAME" lines
 // The report holds, per call, its result, the lines it logged and every
 // owned registry value and file that changed ("back as loaded" when all is
 // as the profile was put in place).  With CORVANE_UPDATE set the expected
@@ -287,6 +293,18 @@ class Case {
         PatchImport(config, f);
       } else if (line.first == "unpatch") {
         Unpatch();
+      } else if (line.first == "set") {
+        Arrange("reg", f);
+      } else if (line.first == "reload") {
+        FreeLibrary(config);
+        config = LoadLibraryA((bin_ + "\\CONFIG.dll").c_str());
+        if (config == nullptr) Fail("CONFIG.dll does not load again");
+      } else if (line.first == "log") {
+        preset_log_ = Unescape(f[0]);
+      } else if (line.first == "cd") {
+        if (!SetCurrentDirectoryA(Path(f[0]).c_str())) Fail("cannot enter " + f[0]);
+      } else if (line.first == "exports") {
+        ListExports(config);
       } else if (line.first == "call") {
         Call(config, f[0], f.size() > 1 ? f[1] : "");
         const State after = Snapshot();
@@ -425,6 +443,8 @@ class Case {
     if (function == nullptr) Fail(name + " is not exported");
     const std::string log_path = bin_ + "\\ConfigLog.txt";
     DeleteFileA(log_path.c_str());
+    if (!preset_log_.empty()) WriteBytes(log_path, preset_log_);
+    preset_log_.clear();
     const std::string path = Path(argument);
     const int result = function(argument == "(null)" ? nullptr : path.c_str());
     Line("call " + name + "(" + argument + ") = " + std::to_string(result));
@@ -435,6 +455,22 @@ class Case {
       Line("  log " + lines[i].substr(0, lines[i].size() - (lines[i].back() == '\r')) +
            (lines[i].back() == '\r' ? "" : " <no CR>"));
     if (!lines.back().empty()) Line("  log " + lines.back() + " <no line end>");
+  }
+
+  // Every exported name with its ordinal, and the number of exports.
+  void ListExports(HMODULE config) {
+    const auto base = reinterpret_cast<const BYTE*>(config);
+    const auto dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+    const auto nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    const auto table = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(
+        base + nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT].VirtualAddress);
+    const auto names = reinterpret_cast<const DWORD*>(base + table->AddressOfNames);
+    const auto ordinals = reinterpret_cast<const WORD*>(base + table->AddressOfNameOrdinals);
+    Line("exports " + std::to_string(table->NumberOfFunctions) + " from ordinal " +
+         std::to_string(table->Base));
+    for (DWORD i = 0; i < table->NumberOfNames; ++i)
+      Line("  export " + std::to_string(table->Base + ordinals[i]) + " " +
+           reinterpret_cast<const char*>(base + names[i]));
   }
 
   State Snapshot() const {
@@ -472,7 +508,7 @@ class Case {
     DeleteFileA((bin_ + "\\ConfigLog.txt").c_str());
   }
 
-  std::string data_, bin_, appdata_, sample_, report_;
+  std::string data_, bin_, appdata_, sample_, report_, preset_log_;
   std::vector<std::pair<std::string, Strings>> lines_;
   Strings owned_;
   std::vector<HANDLE> held_;
