@@ -22,9 +22,10 @@
 //   link PATH|TARGET         a symbolic link (to a folder when TARGET is one)
 //   hold PATH|SHARE          the file held open (SHARE: none, read, write,
 //                            readwrite, all) until "release"
-//   patch DLL!FUNCTION|RESULT[|AFTER]   CONFIG.dll's import of FUNCTION made
-//                            to return RESULT (error 5 set), or to fault
-//                            (RESULT "fault"), from its AFTER+1-th call on;
+//   patch DLL!FUNCTION|RESULT[|AFTER[|TIMES]]   CONFIG.dll's import of
+//                            FUNCTION made to return RESULT (error 5 set), or
+//                            to fault (RESULT "fault"), from its AFTER+1-th
+//                            call on (for TIMES calls, then it works again);
 //                            "unpatch" puts every import back
 //   call EXPORT|ARGUMENT     an export called ("(null)": a null pointer)
 //   set ROOT\KEY|NAME|TYPE|DATA   a registry value written now, between calls
@@ -220,6 +221,7 @@ struct Patch {
   INT_PTR result = 0;
   bool fault = false;
   long after = 0;
+  long times = -1;  // failing calls left; -1: all of them
 };
 Patch g_patches[4];
 
@@ -227,7 +229,10 @@ template <int I>
 INT_PTR __stdcall Stub(INT_PTR a, INT_PTR b, INT_PTR c, INT_PTR d, INT_PTR e, INT_PTR f, INT_PTR g,
                        INT_PTR h, INT_PTR i, INT_PTR j, INT_PTR k, INT_PTR l) {
   Patch& patch = g_patches[I];
-  if (patch.after > 0 && patch.after--)
+  const bool passes = patch.after > 0 || patch.times == 0;
+  if (patch.after > 0) --patch.after;
+  else if (patch.times > 0) --patch.times;
+  if (passes)
     return reinterpret_cast<INT_PTR(__stdcall*)(INT_PTR, INT_PTR, INT_PTR, INT_PTR, INT_PTR, INT_PTR,
                                                 INT_PTR, INT_PTR, INT_PTR, INT_PTR, INT_PTR, INT_PTR)>(
         patch.original)(a, b, c, d, e, f, g, h, i, j, k, l);
@@ -424,6 +429,7 @@ class Case {
       patch.fault = f.size() > 1 && f[1] == "fault";
       patch.result = f.size() > 1 ? std::strtoll(f[1].c_str(), nullptr, 0) : 0;
       patch.after = f.size() > 2 ? std::strtol(f[2].c_str(), nullptr, 0) : 0;
+      patch.times = f.size() > 3 ? std::strtol(f[3].c_str(), nullptr, 0) : -1;
       if (sizeof(void*) == 4 && (!patch.fault || patch.after > 0)) Fail("i686 takes faulting patches only");
       wintest::WriteSlot(patch.slot, kStubs[i]);
       return;
