@@ -24,7 +24,8 @@
 //                            readwrite, all) until "release"
 //   patch DLL!FUNCTION|RESULT[|AFTER[|TIMES]]   CONFIG.dll's import of
 //                            FUNCTION made to return RESULT (error 5 set), or
-//                            to fault (RESULT "fault"), from its AFTER+1-th
+//                            to fault (RESULT "fault"), or to do its work and
+//                            then answer N (RESULT "=N"), from its AFTER+1-th
 //                            call on (for TIMES calls, then it works again);
 //                            "unpatch" puts every import back
 //   call EXPORT|ARGUMENT     an export called ("(null)": a null pointer)
@@ -220,6 +221,7 @@ struct Patch {
   void* original = nullptr;
   INT_PTR result = 0;
   bool fault = false;
+  bool works = false;  // the real function runs, its answer is replaced
   long after = 0;
   long times = -1;  // failing calls left; -1: all of them
 };
@@ -232,10 +234,13 @@ INT_PTR __stdcall Stub(INT_PTR a, INT_PTR b, INT_PTR c, INT_PTR d, INT_PTR e, IN
   const bool passes = patch.after > 0 || patch.times == 0;
   if (patch.after > 0) --patch.after;
   else if (patch.times > 0) --patch.times;
-  if (passes)
-    return reinterpret_cast<INT_PTR(__stdcall*)(INT_PTR, INT_PTR, INT_PTR, INT_PTR, INT_PTR, INT_PTR,
-                                                INT_PTR, INT_PTR, INT_PTR, INT_PTR, INT_PTR, INT_PTR)>(
-        patch.original)(a, b, c, d, e, f, g, h, i, j, k, l);
+  if (passes || patch.works) {
+    const INT_PTR answer =
+        reinterpret_cast<INT_PTR(__stdcall*)(INT_PTR, INT_PTR, INT_PTR, INT_PTR, INT_PTR, INT_PTR, INT_PTR,
+                                             INT_PTR, INT_PTR, INT_PTR, INT_PTR, INT_PTR)>(patch.original)(
+            a, b, c, d, e, f, g, h, i, j, k, l);
+    return passes ? answer : patch.result;
+  }
   if (patch.fault) *static_cast<volatile int*>(nullptr) = 1;
   SetLastError(ERROR_ACCESS_DENIED);
   return patch.result;
@@ -427,7 +432,8 @@ class Case {
       if (patch.slot == nullptr) Fail("CONFIG.dll does not import " + f[0]);
       patch.original = *patch.slot;
       patch.fault = f.size() > 1 && f[1] == "fault";
-      patch.result = f.size() > 1 ? std::strtoll(f[1].c_str(), nullptr, 0) : 0;
+      patch.works = f.size() > 1 && f[1].compare(0, 1, "=") == 0;
+      patch.result = f.size() > 1 ? std::strtoll(f[1].c_str() + patch.works, nullptr, 0) : 0;
       patch.after = f.size() > 2 ? std::strtol(f[2].c_str(), nullptr, 0) : 0;
       patch.times = f.size() > 3 ? std::strtol(f[3].c_str(), nullptr, 0) : -1;
       if (sizeof(void*) == 4 && (!patch.fault || patch.after > 0)) Fail("i686 takes faulting patches only");
