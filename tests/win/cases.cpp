@@ -27,16 +27,22 @@
 //                            readwrite, all) until "release"
 //   patch DLL!FUNCTION|RESULT[|AFTER[|TIMES]]   CONFIG.dll's import of
 //                            FUNCTION made to return RESULT (error 5 set), or
-//                            to fault (RESULT "fault"), from its AFTER+1-th
-//                            call on (for TIMES calls, then as before);
+//                            to fault (RESULT "fault"), or to do its work and
+//                            then answer N (RESULT "=N"), from its AFTER+1-th
+//                            call on (for TIMES calls, then it works again);
 //                            "unpatch" puts every import back
-//   change ROOT\KEY|NAME|TYPE|DATA   a registry value set (as "reg") at this
-//                            point between calls; not reported as a change
 //   call EXPORT|ARGUMENT     an export called ("(null)": a null pointer)
 //   tool ARGUMENTS           the host tool of the build (bin\corvane-config.exe
 //                            beside this program's folder) run with them: its
 //                            exit status and every line it printed; a line
 //                            that starts with "{" is checked to be JSON
+//   set ROOT\KEY|NAME|TYPE|DATA   a registry value written now, between calls
+//                            (not reported as a change)
+//   reload                   the library unloaded and loaded again (the load
+//                            hook runs anew)
+//   log DATA                 the log file holds these bytes before the next call
+//   cd PATH                  this process's current folder from now on
+//   exports                  the export table: "export ORDINAL NAME" lines
 // The report holds, per call, its result, the lines it logged and every
 // owned registry value and file that changed ("back as loaded" when all is
 // as the profile was put in place).  With CORVANE_UPDATE set the expected
@@ -265,8 +271,9 @@ struct Patch {
   void* original = nullptr;
   INT_PTR result = 0;
   bool fault = false;
+  bool works = false;  // the real function runs, its answer is replaced
   long after = 0;
-  long times = -1;  // calls that fail; -1: all
+  long times = -1;  // failing calls left; -1: all of them
 };
 Patch g_patches[4];
 
@@ -274,12 +281,16 @@ template <int I>
 INT_PTR __stdcall Stub(INT_PTR a, INT_PTR b, INT_PTR c, INT_PTR d, INT_PTR e, INT_PTR f, INT_PTR g,
                        INT_PTR h, INT_PTR i, INT_PTR j, INT_PTR k, INT_PTR l) {
   Patch& patch = g_patches[I];
-  const bool passed_on = patch.after > 0 ? patch.after-- > 0 : patch.times == 0;
-  if (!passed_on && patch.times > 0) --patch.times;
-  if (passed_on)
-    return reinterpret_cast<INT_PTR(__stdcall*)(INT_PTR, INT_PTR, INT_PTR, INT_PTR, INT_PTR, INT_PTR,
-                                                INT_PTR, INT_PTR, INT_PTR, INT_PTR, INT_PTR, INT_PTR)>(
-        patch.original)(a, b, c, d, e, f, g, h, i, j, k, l);
+  const bool passes = patch.after > 0 || patch.times == 0;
+  if (patch.after > 0) --patch.after;
+  else if (patch.times > 0) --patch.times;
+  if (passes || patch.works) {
+    const INT_PTR answer =
+        reinterpret_cast<INT_PTR(__stdcall*)(INT_PTR, INT_PTR, INT_PTR, INT_PTR, INT_PTR, INT_PTR, INT_PTR,
+                                             INT_PTR, INT_PTR, INT_PTR, INT_PTR, INT_PTR)>(patch.original)(
+            a, b, c, d, e, f, g, h, i, j, k, l);
+    return passes ? answer : patch.result;
+  }
   if (patch.fault) *static_cast<volatile int*>(nullptr) = 1;
   SetLastError(ERROR_ACCESS_DENIED);
   return patch.result;
@@ -300,7 +311,8 @@ class Case {
       const std::string::size_type blank = trimmed.find(' ');
       lines_.push_back({trimmed.substr(0, blank),
                         blank == std::string::npos ? Strings{""} : Split(trimmed.substr(blank + 1), '|')});
-      const std::string known = " windows logging own reg change key deny file copy dir link attrib hold release patch unpatch call tool ";
+      const std::string known =
+          " windows logging own reg set key deny file copy dir link attrib hold release patch unpatch call tool reload log cd exports ";
       if (known.find(" " + lines_.back().first + " ") == std::string::npos) Fail("unknown directive: " + trimmed);
       if (lines_.back().first == "own") owned_.push_back(lines_.back().second[0]);
       linked_ = linked_ || lines_.back().first == "link";
@@ -345,9 +357,19 @@ class Case {
         PatchImport(config, f);
       } else if (line.first == "unpatch") {
         Unpatch();
-      } else if (line.first == "change") {
+      } else if (line.first == "set") {
         Arrange("reg", f);
         before = Snapshot();
+      } else if (line.first == "reload") {
+        FreeLibrary(config);
+        config = LoadLibraryA((bin_ + "\\CONFIG.dll").c_str());
+        if (config == nullptr) Fail("CONFIG.dll does not load again");
+      } else if (line.first == "log") {
+        preset_log_ = Unescape(f[0]);
+      } else if (line.first == "cd") {
+        if (!SetCurrentDirectoryA(Path(f[0]).c_str())) Fail("cannot enter " + f[0]);
+      } else if (line.first == "exports") {
+        ListExports(config);
       } else if (line.first == "call" || line.first == "tool") {
         if (line.first == "tool") Tool(f[0]);
         else Call(config, f[0], f.size() > 1 ? f[1] : "");
@@ -472,7 +494,8 @@ class Case {
       if (patch.slot == nullptr) Fail("CONFIG.dll does not import " + f[0]);
       patch.original = *patch.slot;
       patch.fault = f.size() > 1 && f[1] == "fault";
-      patch.result = f.size() > 1 ? std::strtoll(f[1].c_str(), nullptr, 0) : 0;
+      patch.works = f.size() > 1 && f[1].compare(0, 1, "=") == 0;
+      patch.result = f.size() > 1 ? std::strtoll(f[1].c_str() + patch.works, nullptr, 0) : 0;
       patch.after = f.size() > 2 ? std::strtol(f[2].c_str(), nullptr, 0) : 0;
       patch.times = f.size() > 3 ? std::strtol(f[3].c_str(), nullptr, 0) : -1;
       if (sizeof(void*) == 4 && (!patch.fault || patch.after > 0)) Fail("i686 takes faulting patches only");
@@ -494,6 +517,8 @@ class Case {
     if (function == nullptr) Fail(name + " is not exported");
     const std::string log_path = bin_ + "\\ConfigLog.txt";
     DeleteFileA(log_path.c_str());
+    if (!preset_log_.empty()) WriteBytes(log_path, preset_log_);
+    preset_log_.clear();
     const std::string path = Path(argument);
     const int result = function(argument == "(null)" ? nullptr : path.c_str());
     Line("call " + name + "(" + argument + ") = " + std::to_string(result));
@@ -506,96 +531,20 @@ class Case {
     if (!lines.back().empty()) Line("  log " + lines.back() + " <no line end>");
   }
 
-  void Tool(const std::string& arguments) {
-    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-    HANDLE read = nullptr, write = nullptr;
-    CreatePipe(&read, &write, &inherit, 0);
-    SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = startup.hStdError = write;
-    PROCESS_INFORMATION process = {};
-    std::string command = "\"" + FolderOf(bin_) + "\\bin\\corvane-config.exe\" " + Path(arguments);
-    DWORD status = 999;
-    std::string output;
-    if (CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
-      CloseHandle(write);
-      char buffer[4096];
-      for (DWORD got; ReadFile(read, buffer, sizeof buffer, &got, nullptr) && got > 0;) output.append(buffer, got);
-      WaitForSingleObject(process.hProcess, INFINITE);
-      GetExitCodeProcess(process.hProcess, &status);
-      CloseHandle(process.hProcess);
-      CloseHandle(process.hThread);
-    } else {
-      CloseHandle(write);
-    }
-    CloseHandle(read);
-    Line("tool " + arguments + " = " + std::to_string(status));
-    for (std::string text : Split(output, '\n')) {
-      if (text.empty()) continue;
-      text.erase(text.size() - (text.back() == '\r'));
-      // The folders by name, as printed and as JSON writes them.
-      for (const auto& name : {std::make_pair(sample_, "<sample>"), std::make_pair(appdata_, "<appdata>"),
-                               std::make_pair(bin_, "<bin>")})
-        for (std::string form : {name.first, Replaced(name.first, "\\", "\\\\")})
-          text = Replaced(text, form, name.second);
-      Line("  out " + Escape(text));
-      if (text[0] == '{') Line(IsJson(text) ? "  json valid" : "  json NOT VALID");
-    }
-  }
-
-  static std::string Replaced(std::string text, const std::string& from, const std::string& to) {
-    for (std::string::size_type at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size())
-      text.replace(at, from.size(), to);
-    return text;
-  }
-
-  // Whether text is one JSON value in UTF-8 and nothing else.
-  static bool IsJson(const std::string& text) {
-    std::string::size_type i = 0;
-    const auto blank = [&] { while (i < text.size() && std::strchr(" \t\r\n", text[i]) && text[i]) ++i; };
-    const auto literal = [&](const char* word) {
-      const std::string::size_type n = std::strlen(word);
-      return text.compare(i, n, word) == 0 ? (i += n, true) : false;
-    };
-    const auto string = [&] {
-      if (text[i++] != '"') return false;
-      while (i < text.size() && text[i] != '"') {
-        const unsigned char c = text[i];
-        int more = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 && c >= 0xC2 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 && c < 0xF5 ? 3 : -1;
-        if (c < 0x20 || more < 0) return false;
-        if (c == '\\' && (++i >= text.size() || !std::strchr("\"\\/bfnrtu", text[i]) || !text[i])) return false;
-        for (++i; more-- > 0; ++i)
-          if (i >= text.size() || (static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) return false;
-      }
-      return i++ < text.size();
-    };
-    std::function<bool()> value = [&]() -> bool {
-      blank();
-      if (i >= text.size()) return false;
-      const char open = text[i];
-      if (open == '"') return string();
-      if (open == '{' || open == '[') {
-        blank();
-        ++i;
-        blank();
-        if (i < text.size() && text[i] == (open == '{' ? '}' : ']')) return ++i, true;
-        do {
-          if (open == '{' && (blank(), i >= text.size() || !string() || (blank(), text[i++] != ':'))) return false;
-          if (!value()) return false;
-          blank();
-        } while (i < text.size() && text[i] == ',' && ++i);
-        return i < text.size() && text[i++] == (open == '{' ? '}' : ']');
-      }
-      if (literal("true") || literal("false") || literal("null")) return true;
-      const std::string::size_type start = i;
-      while (i < text.size() && std::strchr("+-0123456789.eE", text[i]) && text[i]) ++i;
-      return i > start;
-    };
-    if (!value()) return false;
-    blank();
-    return i == text.size();
+  // Every exported name with its ordinal, and the number of exports.
+  void ListExports(HMODULE config) {
+    const auto base = reinterpret_cast<const BYTE*>(config);
+    const auto dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+    const auto nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    const auto table = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(
+        base + nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT].VirtualAddress);
+    const auto names = reinterpret_cast<const DWORD*>(base + table->AddressOfNames);
+    const auto ordinals = reinterpret_cast<const WORD*>(base + table->AddressOfNameOrdinals);
+    Line("exports " + std::to_string(table->NumberOfFunctions) + " from ordinal " +
+         std::to_string(table->Base));
+    for (DWORD i = 0; i < table->NumberOfNames; ++i)
+      Line("  export " + std::to_string(table->Base + ordinals[i]) + " " +
+           reinterpret_cast<const char*>(base + names[i]));
   }
 
   State Snapshot() const {
@@ -641,7 +590,7 @@ class Case {
     DeleteFileA((bin_ + "\\ConfigLog.txt").c_str());
   }
 
-  std::string data_, bin_, appdata_, sample_, report_;
+  std::string data_, bin_, appdata_, sample_, report_, preset_log_;
   std::vector<std::pair<std::string, Strings>> lines_;
   bool linked_ = false;
   Strings owned_;
