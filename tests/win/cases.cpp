@@ -547,6 +547,98 @@ class Case {
            reinterpret_cast<const char*>(base + names[i]));
   }
 
+  void Tool(const std::string& arguments) {
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE read = nullptr, write = nullptr;
+    CreatePipe(&read, &write, &inherit, 0);
+    SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = startup.hStdError = write;
+    PROCESS_INFORMATION process = {};
+    std::string command = "\"" + FolderOf(bin_) + "\\bin\\corvane-config.exe\" " + Path(arguments);
+    DWORD status = 999;
+    std::string output;
+    if (CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
+      CloseHandle(write);
+      char buffer[4096];
+      for (DWORD got; ReadFile(read, buffer, sizeof buffer, &got, nullptr) && got > 0;) output.append(buffer, got);
+      WaitForSingleObject(process.hProcess, INFINITE);
+      GetExitCodeProcess(process.hProcess, &status);
+      CloseHandle(process.hProcess);
+      CloseHandle(process.hThread);
+    } else {
+      CloseHandle(write);
+    }
+    CloseHandle(read);
+    Line("tool " + arguments + " = " + std::to_string(status));
+    for (std::string text : Split(output, '\n')) {
+      if (text.empty()) continue;
+      text.erase(text.size() - (text.back() == '\r'));
+      // The folders by name, as printed and as JSON writes them.
+      for (const auto& name : {std::make_pair(sample_, "<sample>"), std::make_pair(appdata_, "<appdata>"),
+                               std::make_pair(bin_, "<bin>")})
+        for (std::string form : {name.first, Replaced(name.first, "\\", "\\\\")})
+          text = Replaced(text, form, name.second);
+      Line("  out " + Escape(text));
+      if (text[0] == '{') Line(IsJson(text) ? "  json valid" : "  json NOT VALID");
+    }
+  }
+
+  static std::string Replaced(std::string text, const std::string& from, const std::string& to) {
+    for (std::string::size_type at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size())
+      text.replace(at, from.size(), to);
+    return text;
+  }
+
+  // Whether text is one JSON value in UTF-8 and nothing else.
+  static bool IsJson(const std::string& text) {
+    std::string::size_type i = 0;
+    const auto blank = [&] { while (i < text.size() && std::strchr(" \t\r\n", text[i]) && text[i]) ++i; };
+    const auto literal = [&](const char* word) {
+      const std::string::size_type n = std::strlen(word);
+      return text.compare(i, n, word) == 0 ? (i += n, true) : false;
+    };
+    const auto string = [&] {
+      if (text[i++] != '"') return false;
+      while (i < text.size() && text[i] != '"') {
+        const unsigned char c = text[i];
+        int more = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 && c >= 0xC2 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 && c < 0xF5 ? 3 : -1;
+        if (c < 0x20 || more < 0) return false;
+        if (c == '\\' && (++i >= text.size() || !std::strchr("\"\\/bfnrtu", text[i]) || !text[i])) return false;
+        for (++i; more-- > 0; ++i)
+          if (i >= text.size() || (static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) return false;
+      }
+      return i++ < text.size();
+    };
+    std::function<bool()> value = [&]() -> bool {
+      blank();
+      if (i >= text.size()) return false;
+      const char open = text[i];
+      if (open == '"') return string();
+      if (open == '{' || open == '[') {
+        blank();
+        ++i;
+        blank();
+        if (i < text.size() && text[i] == (open == '{' ? '}' : ']')) return ++i, true;
+        do {
+          if (open == '{' && (blank(), i >= text.size() || !string() || (blank(), text[i++] != ':'))) return false;
+          if (!value()) return false;
+          blank();
+        } while (i < text.size() && text[i] == ',' && ++i);
+        return i < text.size() && text[i++] == (open == '{' ? '}' : ']');
+      }
+      if (literal("true") || literal("false") || literal("null")) return true;
+      const std::string::size_type start = i;
+      while (i < text.size() && std::strchr("+-0123456789.eE", text[i]) && text[i]) ++i;
+      return i > start;
+    };
+    if (!value()) return false;
+    blank();
+    return i == text.size();
+  }
+
   State Snapshot() const {
     State state;
     for (const std::string& owned : owned_) {
