@@ -6,7 +6,9 @@
 // after the first are separated by "|"; in data fields \r \n \0 \\ and \xHH
 // are escapes, paths are taken as they stand).  Paths may use <appdata> (the
 // user's Application Data folder), <sample> (a scratch folder of the case)
-// and <bin> (this program's folder).
+// and <bin> (this program's folder); the environment variable CORVANE_BUILD
+// holds the folder above <bin> (whose bin\wab has the address-book doubles),
+// for texts that only expanding them would make a path.
 //   windows VERSION          run the case in a child process that Wine shows
 //                            that Windows version (win98, winxp, ...)
 //   logging off              load the library without the Logging value
@@ -22,11 +24,17 @@
 //   link PATH|TARGET         a symbolic link (to a folder when TARGET is one)
 //   hold PATH|SHARE          the file held open (SHARE: none, read, write,
 //                            readwrite, all) until "release"
-//   patch DLL!FUNCTION|RESULT[|AFTER]   CONFIG.dll's import of FUNCTION made
-//                            to return RESULT (error 5 set), or to fault
-//                            (RESULT "fault"), from its AFTER+1-th call on;
+//   patch DLL!FUNCTION|RESULT[|AFTER[|LEAST]]   CONFIG.dll's import of
+//                            FUNCTION made to return RESULT (error 5 set), or
+//                            to fault (RESULT "fault"), from its AFTER+1-th
+//                            call on, and only for calls whose first argument
+//                            is at least LEAST (a size: large allocations);
 //                            "unpatch" puts every import back
 //   call EXPORT|ARGUMENT     an export called ("(null)": a null pointer)
+//   set ROOT\KEY|NAME|TYPE|DATA   a registry value put in place at this point
+//                            of the calls (as "reg"; not reported as a change)
+//   com enter | com leave    the runner's thread enters the multithreaded
+//                            apartment (its HRESULT is reported) or leaves it
 // The report holds, per call, its result, the lines it logged and every
 // owned registry value and file that changed ("back as loaded" when all is
 // as the profile was put in place).  With CORVANE_UPDATE set the expected
@@ -34,6 +42,7 @@
 //
 // Usage: cases.exe CASE_FILE    exit status 0 when the report is as expected
 #include <windows.h>
+#include <objbase.h>
 #include <shlobj.h>
 #include <shlwapi.h>
 
@@ -214,6 +223,7 @@ struct Patch {
   INT_PTR result = 0;
   bool fault = false;
   long after = 0;
+  INT_PTR least = 0;
 };
 Patch g_patches[4];
 
@@ -221,7 +231,7 @@ template <int I>
 INT_PTR __stdcall Stub(INT_PTR a, INT_PTR b, INT_PTR c, INT_PTR d, INT_PTR e, INT_PTR f, INT_PTR g,
                        INT_PTR h, INT_PTR i, INT_PTR j, INT_PTR k, INT_PTR l) {
   Patch& patch = g_patches[I];
-  if (patch.after > 0 && patch.after--)
+  if ((patch.after > 0 && patch.after--) || a < patch.least)
     return reinterpret_cast<INT_PTR(__stdcall*)(INT_PTR, INT_PTR, INT_PTR, INT_PTR, INT_PTR, INT_PTR,
                                                 INT_PTR, INT_PTR, INT_PTR, INT_PTR, INT_PTR, INT_PTR)>(
         patch.original)(a, b, c, d, e, f, g, h, i, j, k, l);
@@ -248,6 +258,7 @@ class Case {
       if (lines_.back().first == "own") owned_.push_back(lines_.back().second[0]);
     }
     for (const char* key : kOwnedKeys) owned_.push_back(key);
+    SetEnvironmentVariableA("CORVANE_BUILD", FolderOf(bin_).c_str());
     for (const char* folder : kOwnedFolders) owned_.push_back(folder);
   }
   ~Case() {
@@ -287,6 +298,16 @@ class Case {
         PatchImport(config, f);
       } else if (line.first == "unpatch") {
         Unpatch();
+      } else if (line.first == "set") {
+        Arrange("reg", f);
+        before = Snapshot();
+      } else if (line.first == "com" && f[0] == "leave") {
+        CoUninitialize();
+      } else if (line.first == "com") {
+        char status[16];
+        std::snprintf(status, sizeof status, "0x%08lX",
+                      static_cast<unsigned long>(CoInitializeEx(nullptr, COINIT_MULTITHREADED)));
+        Line(std::string("com enter = ") + status);
       } else if (line.first == "call") {
         Call(config, f[0], f.size() > 1 ? f[1] : "");
         const State after = Snapshot();
@@ -406,6 +427,7 @@ class Case {
       patch.fault = f.size() > 1 && f[1] == "fault";
       patch.result = f.size() > 1 ? std::strtoll(f[1].c_str(), nullptr, 0) : 0;
       patch.after = f.size() > 2 ? std::strtol(f[2].c_str(), nullptr, 0) : 0;
+      patch.least = f.size() > 3 ? std::strtoll(f[3].c_str(), nullptr, 0) : 0;
       if (sizeof(void*) == 4 && (!patch.fault || patch.after > 0)) Fail("i686 takes faulting patches only");
       wintest::WriteSlot(patch.slot, kStubs[i]);
       return;
