@@ -61,7 +61,7 @@ add_executable(cases ${CMAKE_SOURCE_DIR}/tests/win/cases.cpp ${CMAKE_SOURCE_DIR}
 set_target_properties(cases PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/mapi-bed)
 target_include_directories(cases PRIVATE ${CMAKE_SOURCE_DIR}/tests/win/support)
 target_compile_options(cases PRIVATE -Wall -Wextra)
-target_link_libraries(cases PRIVATE shlwapi shell32 advapi32)
+target_link_libraries(cases PRIVATE shlwapi shell32 advapi32 ole32)
 target_link_options(cases PRIVATE ${CORVANE_STATIC_LINK})
 add_dependencies(cases mapi_bed_config mapi32_double wab_double)
 file(GLOB CORVANE_CASES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/data/cases/*.case)

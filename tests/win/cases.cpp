@@ -6,7 +6,10 @@
 // after the first are separated by "|"; in data fields \r \n \0 \\ and \xHH
 // are escapes, \*N:C is the character C N times; paths are taken as they
 // stand).  Paths may use <appdata> (the user's Application Data folder),
-// <sample> (a scratch folder of the case) and <bin> (this program's folder).
+// <sample> (a scratch folder of the case) and <bin> (this program's folder);
+// the environment variable CORVANE_BUILD holds the folder above <bin> (whose
+// bin\wab has the address-book doubles), for texts that only expanding them
+// would make a path.
 //   windows VERSION          run the case in a child process that Wine shows
 //                            that Windows version (win98, winxp, ...)
 //   logging off              load the library without the Logging value
@@ -25,11 +28,13 @@
 //                            under Wine a host link, made with ln -s)
 //   hold PATH|SHARE          the file held open (SHARE: none, read, write,
 //                            readwrite, all) until "release"
-//   patch DLL!FUNCTION|RESULT[|AFTER[|TIMES]]   CONFIG.dll's import of
+//   patch DLL!FUNCTION|RESULT[|AFTER[|TIMES[|LEAST]]]   CONFIG.dll's import of
 //                            FUNCTION made to return RESULT (error 5 set), or
 //                            to fault (RESULT "fault"), or to do its work and
 //                            then answer N (RESULT "=N"), from its AFTER+1-th
-//                            call on (for TIMES calls, then it works again);
+//                            call on (for TIMES calls, then it works again;
+//                            -1: all), and only for calls whose first argument
+//                            is at least LEAST (a size: large allocations);
 //                            "unpatch" puts every import back
 //   call EXPORT|ARGUMENT     an export called ("(null)": a null pointer)
 //   tool ARGUMENTS           the host tool of the build (bin\corvane-config.exe
@@ -43,6 +48,8 @@
 //   log DATA                 the log file holds these bytes before the next call
 //   cd PATH                  this process's current folder from now on
 //   exports                  the export table: "export ORDINAL NAME" lines
+//   com enter | com leave    the runner's thread enters the multithreaded
+//                            apartment (its HRESULT is reported) or leaves it
 // The report holds, per call, its result, the lines it logged and every
 // owned registry value and file that changed ("back as loaded" when all is
 // as the profile was put in place).  With CORVANE_UPDATE set the expected
@@ -50,6 +57,7 @@
 //
 // Usage: cases.exe CASE_FILE    exit status 0 when the report is as expected
 #include <windows.h>
+#include <objbase.h>
 #include <shlobj.h>
 #include <shlwapi.h>
 
@@ -274,6 +282,7 @@ struct Patch {
   bool works = false;  // the real function runs, its answer is replaced
   long after = 0;
   long times = -1;  // failing calls left; -1: all of them
+  INT_PTR least = 0;
 };
 Patch g_patches[4];
 
@@ -281,6 +290,10 @@ template <int I>
 INT_PTR __stdcall Stub(INT_PTR a, INT_PTR b, INT_PTR c, INT_PTR d, INT_PTR e, INT_PTR f, INT_PTR g,
                        INT_PTR h, INT_PTR i, INT_PTR j, INT_PTR k, INT_PTR l) {
   Patch& patch = g_patches[I];
+  if (a < patch.least)
+    return reinterpret_cast<INT_PTR(__stdcall*)(INT_PTR, INT_PTR, INT_PTR, INT_PTR, INT_PTR, INT_PTR, INT_PTR,
+                                                INT_PTR, INT_PTR, INT_PTR, INT_PTR, INT_PTR)>(patch.original)(
+        a, b, c, d, e, f, g, h, i, j, k, l);
   const bool passes = patch.after > 0 || patch.times == 0;
   if (patch.after > 0) --patch.after;
   else if (patch.times > 0) --patch.times;
@@ -312,12 +325,13 @@ class Case {
       lines_.push_back({trimmed.substr(0, blank),
                         blank == std::string::npos ? Strings{""} : Split(trimmed.substr(blank + 1), '|')});
       const std::string known =
-          " windows logging own reg set key deny file copy dir link attrib hold release patch unpatch call tool reload log cd exports ";
+          " windows logging own reg set key deny file copy dir link attrib hold release patch unpatch call tool reload log cd exports com ";
       if (known.find(" " + lines_.back().first + " ") == std::string::npos) Fail("unknown directive: " + trimmed);
       if (lines_.back().first == "own") owned_.push_back(lines_.back().second[0]);
       linked_ = linked_ || lines_.back().first == "link";
     }
     for (const char* key : kOwnedKeys) owned_.push_back(key);
+    SetEnvironmentVariableA("CORVANE_BUILD", FolderOf(bin_).c_str());
     for (const char* folder : kOwnedFolders) owned_.push_back(folder);
   }
   ~Case() {
@@ -360,6 +374,13 @@ class Case {
       } else if (line.first == "set") {
         Arrange("reg", f);
         before = Snapshot();
+      } else if (line.first == "com" && f[0] == "leave") {
+        CoUninitialize();
+      } else if (line.first == "com") {
+        char status[16];
+        std::snprintf(status, sizeof status, "0x%08lX",
+                      static_cast<unsigned long>(CoInitializeEx(nullptr, COINIT_MULTITHREADED)));
+        Line(std::string("com enter = ") + status);
       } else if (line.first == "reload") {
         FreeLibrary(config);
         config = LoadLibraryA((bin_ + "\\CONFIG.dll").c_str());
@@ -498,6 +519,7 @@ class Case {
       patch.result = f.size() > 1 ? std::strtoll(f[1].c_str() + patch.works, nullptr, 0) : 0;
       patch.after = f.size() > 2 ? std::strtol(f[2].c_str(), nullptr, 0) : 0;
       patch.times = f.size() > 3 ? std::strtol(f[3].c_str(), nullptr, 0) : -1;
+      patch.least = f.size() > 4 ? std::strtoll(f[4].c_str(), nullptr, 0) : 0;
       if (sizeof(void*) == 4 && (!patch.fault || patch.after > 0)) Fail("i686 takes faulting patches only");
       wintest::WriteSlot(patch.slot, kStubs[i]);
       return;
