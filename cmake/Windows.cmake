@@ -6,6 +6,26 @@ enable_language(RC)
 set(CORVANE_STATIC_LINK -static -static-libgcc -static-libstdc++)
 add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0501 WINVER=0x0501)
 
+# The toolchains are mingw's "win32" thread model: its runtime imports nothing
+# newer than Windows 98 SE / NT 4.0 (the "posix" model's winpthreads brings
+# GetTickCount64, vectored exception handlers, TryEnterCriticalSection...).
+# That model has no std::mutex, so Boost.Regex takes its C++03 code, which
+# links header-only only with its locking off: BOOST_DISABLE_THREADS.  That is
+# safe here because the library starts no threads and every call runs on its
+# caller's thread; all that two host threads calling at once share inside
+# Boost.Regex is
+#   - the block cache of the matcher: lock-free (std::atomic, which is
+#     lock-free on both targets and imports nothing);
+#   - the reference counts of its shared pointers: kept atomic by
+#     BOOST_SP_ENABLE_THREADS (gcc's built-in atomics);
+#   - the cache of character-class tables per locale (object_cache of
+#     cpp_regex_traits), unsynchronised: it is written only when a locale is
+#     first seen, and the library uses one locale only (its own copy of the
+#     C++ runtime's global one, which nothing changes), whose tables the load
+#     hook builds (corvane::PreparePatternTraits).  After load every call only
+#     reads the cache.
+target_compile_definitions(corvane_text PUBLIC BOOST_DISABLE_THREADS BOOST_SP_ENABLE_THREADS)
+
 file(GLOB CORVANE_CORE_SOURCES CONFIGURE_DEPENDS
   ${CMAKE_SOURCE_DIR}/support/*.cpp
   ${CMAKE_SOURCE_DIR}/Config/*.cpp)
