@@ -49,10 +49,17 @@ target_include_directories(corvane-config PRIVATE ${CMAKE_SOURCE_DIR}/include)
 target_link_libraries(corvane-config PRIVATE corvane_core)
 target_link_options(corvane-config PRIVATE ${CORVANE_STATIC_LINK})
 
-# The export table and imports of the DLL are checked on every build kind.
+# The export table and imports of the DLL are checked on every build kind; the
+# shipped i686 DLL's and tool's imports against the allow-list of functions
+# that Windows 98 SE and NT 4.0 export.
 if(CORVANE_TESTS)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    set(CORVANE_IMPORT_CHECK ${CMAKE_SOURCE_DIR}/tests/data/imports-allowed.txt
+      $<TARGET_FILE:corvane-config>)
+  endif()
   add_test(NAME dll_exports
-    COMMAND ${CMAKE_SOURCE_DIR}/tests/check_dll.sh ${CORVANE_OBJDUMP} $<TARGET_FILE:CONFIG>)
+    COMMAND sh ${CMAKE_SOURCE_DIR}/tests/check_dll.sh ${CORVANE_OBJDUMP} $<TARGET_FILE:CONFIG>
+      ${CORVANE_IMPORT_CHECK})
 endif()
 
 # Behavioural tests run the x86_64 build under wine64.
