@@ -476,7 +476,9 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "corvane-config: %s does not export %s\n", dll_path.c_str(), info->name);
       return 69;
     }
-    CorvaneConfigFunction function = reinterpret_cast<CorvaneConfigFunction>(address);
+    // Through void*: FARPROC's own type says nothing about the export's.
+    CorvaneConfigFunction function =
+        reinterpret_cast<CorvaneConfigFunction>(reinterpret_cast<void*>(address));
     const std::string log_path = ConfigLog::LogPathForModule(module);
     const long long before = FileSize(log_path);
     code = function(argument.c_str());
