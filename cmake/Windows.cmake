@@ -69,12 +69,15 @@ target_link_options(corvane-config PRIVATE ${CORVANE_STATIC_LINK} ${CORVANE_REPR
 foreach(target CONFIG corvane-config)
   target_compile_options(${target} PRIVATE -g
     -ffile-prefix-map=${CMAKE_SOURCE_DIR}=. -ffile-prefix-map=${CMAKE_BINARY_DIR}=build)
+  # objcopy and strip write the time into the PE header they rewrite unless
+  # SOURCE_DATE_EPOCH names one: 0, as the linker leaves it.
+  set(fixed_time ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=0)
   add_custom_command(TARGET ${target} POST_BUILD
-    COMMAND ${CMAKE_OBJCOPY} --only-keep-debug $<TARGET_FILE_NAME:${target}>
+    COMMAND ${fixed_time} ${CMAKE_OBJCOPY} --only-keep-debug $<TARGET_FILE_NAME:${target}>
       $<TARGET_FILE_NAME:${target}>.debug
-    COMMAND ${CMAKE_STRIP} --strip-all $<TARGET_FILE_NAME:${target}>
-    COMMAND ${CMAKE_OBJCOPY} --add-gnu-debuglink=$<TARGET_FILE_NAME:${target}>.debug
-      $<TARGET_FILE_NAME:${target}>
+    COMMAND ${fixed_time} ${CMAKE_STRIP} --strip-all $<TARGET_FILE_NAME:${target}>
+    COMMAND ${fixed_time} ${CMAKE_OBJCOPY}
+      --add-gnu-debuglink=$<TARGET_FILE_NAME:${target}>.debug $<TARGET_FILE_NAME:${target}>
     WORKING_DIRECTORY $<TARGET_FILE_DIR:${target}> VERBATIM)
 endforeach()
 
