@@ -21,9 +21,10 @@ endif()
 add_subdirectory(${CORVANE_GTEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 # GoogleTest's own warnings are not the project's to fix.
 set_target_properties(gtest gtest_main PROPERTIES COMPILE_WARNING_AS_ERROR OFF)
-# mingw's win32 thread model has no std::mutex, which GoogleTest's thread-safe
-# parts need: its assertions are made from the test thread only.
-target_compile_definitions(gtest PUBLIC GTEST_IS_THREADSAFE=0)
+# mingw's win32 thread model has no std::mutex, which GoogleTest's
+# Notification uses: it gets one on Win32 events instead.
+target_compile_options(gtest PUBLIC
+  $<$<COMPILE_LANGUAGE:CXX>:SHELL:-include ${CMAKE_SOURCE_DIR}/tests/win/support/GtestNotification.h>)
 
 file(GLOB CORVANE_WINTEST_SUPPORT CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/support/*.cpp)
 add_library(wintest_support STATIC ${CORVANE_WINTEST_SUPPORT})
