@@ -57,6 +57,8 @@ foreach(test_source ${CORVANE_WINE_TESTS})
   set_tests_properties(${test_name} PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wineprefix TIMEOUT 600)
 endforeach()
 
-# The plain C host program linked through libCONFIG.dll.a (cmake/Windows.cmake).
+# The plain C host program linked through libCONFIG.dll.a (cmake/Windows.cmake,
+# made before the emulator was set).
+set_target_properties(header_host PROPERTIES CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run.sh)
 add_test(NAME header_host COMMAND header_host)
 set_tests_properties(header_host PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wineprefix)
