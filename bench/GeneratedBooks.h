@@ -67,9 +67,10 @@ inline std::string RealisticMork(std::size_t bytes, std::uint64_t seed) {
     std::string lower = address;
     for (char& c : lower) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
     const std::size_t first = cell;
-    std::string dictionary = "<(" + detail::Hex(cell++) + "=" + address + ")(" +
-                             detail::Hex(cell++) + "=" + lower + ")(" + detail::Hex(cell++) +
-                             "=Name " + std::to_string(row) + ")(" + detail::Hex(cell++) + "=" +
+    cell += 4;
+    std::string dictionary = "<(" + detail::Hex(first) + "=" + address + ")(" +
+                             detail::Hex(first + 1) + "=" + lower + ")(" + detail::Hex(first + 2) +
+                             "=Name " + std::to_string(row) + ")(" + detail::Hex(first + 3) + "=" +
                              std::to_string(1000000000 + random.Below(100000000)) + ")>\n";
     std::string record = "[" + detail::Hex(row) + "(^B9^" + detail::Hex(first) + ")(^BA^" +
                          detail::Hex(first + 1) + ")(^BC^" + detail::Hex(first + 2) + ")(^B8^" +

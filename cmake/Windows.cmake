@@ -6,12 +6,43 @@ enable_language(RC)
 set(CORVANE_STATIC_LINK -static -static-libgcc -static-libstdc++)
 add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0501 WINVER=0x0501)
 
+# The toolchains are mingw's "win32" thread model: its runtime imports nothing
+# newer than Windows 98 SE / NT 4.0 (the "posix" model's winpthreads brings
+# GetTickCount64, vectored exception handlers, TryEnterCriticalSection...).
+# That model has no std::mutex, so Boost.Regex takes its C++03 code, which
+# links header-only only with its locking off: BOOST_DISABLE_THREADS.  That is
+# safe here because the library starts no threads and every call runs on its
+# caller's thread; all that two host threads calling at once share inside
+# Boost.Regex is
+#   - the block cache of the matcher: lock-free (std::atomic, which is
+#     lock-free on both targets and imports nothing);
+#   - the reference counts of its shared pointers: kept atomic by
+#     BOOST_SP_ENABLE_THREADS (gcc's built-in atomics);
+#   - the cache of character-class tables per locale (object_cache of
+#     cpp_regex_traits), unsynchronised: it is written only when a locale is
+#     first seen, and the library uses one locale only (its own copy of the
+#     C++ runtime's global one, which nothing changes), whose tables the load
+#     hook builds (corvane::PreparePatternTraits).  After load every call only
+#     reads the cache.
+target_compile_definitions(corvane_text PUBLIC BOOST_DISABLE_THREADS BOOST_SP_ENABLE_THREADS)
+
 file(GLOB CORVANE_CORE_SOURCES CONFIGURE_DEPENDS
   ${CMAKE_SOURCE_DIR}/support/*.cpp
   ${CMAKE_SOURCE_DIR}/Config/*.cpp)
 add_library(corvane_core STATIC ${CORVANE_CORE_SOURCES})
 target_link_libraries(corvane_core PUBLIC corvane_text shell32 ole32 advapi32)
-target_compile_options(corvane_core PRIVATE -Wall -Wextra)
+
+# The version resources of the DLL and the tool take the project version.
+configure_file(${CMAKE_SOURCE_DIR}/cmake/corvane_version.h.in
+  ${CMAKE_BINARY_DIR}/generated/corvane_version.h @ONLY)
+
+# Reproducible output: no time stamp in the PE header, no build paths in the
+# debug information (whose checksum the stripped binary's debug link holds).
+set(CORVANE_REPRODUCIBLE_LINK -Wl,--no-insert-timestamp)
+foreach(target corvane_text corvane_core)
+  target_compile_options(${target} PRIVATE -g
+    -ffile-prefix-map=${CMAKE_SOURCE_DIR}=. -ffile-prefix-map=${CMAKE_BINARY_DIR}=build)
+endforeach()
 
 add_library(CONFIG SHARED
   exports/Exports.cpp
@@ -21,22 +52,101 @@ add_library(CONFIG SHARED
 set_target_properties(CONFIG PROPERTIES PREFIX "" OUTPUT_NAME CONFIG
   IMPORT_PREFIX "lib" IMPORT_SUFFIX ".dll.a")
 target_include_directories(CONFIG PUBLIC ${CMAKE_SOURCE_DIR}/include)
+target_include_directories(CONFIG PRIVATE ${CMAKE_BINARY_DIR}/generated)
 target_link_libraries(CONFIG PRIVATE corvane_core)
-target_link_options(CONFIG PRIVATE ${CORVANE_STATIC_LINK} -Wl,--enable-stdcall-fixup $<$<CONFIG:Release>:-s>)
+target_link_options(CONFIG PRIVATE ${CORVANE_STATIC_LINK} ${CORVANE_REPRODUCIBLE_LINK}
+  -Wl,--enable-stdcall-fixup)
 
-add_executable(corvane-config tools/corvane-config.cpp)
-target_include_directories(corvane-config PRIVATE ${CMAKE_SOURCE_DIR}/include)
+add_executable(corvane-config tools/corvane-config.cpp tools/corvane-config.rc)
+target_include_directories(corvane-config PRIVATE ${CMAKE_SOURCE_DIR}/include
+  ${CMAKE_BINARY_DIR}/generated)
 target_link_libraries(corvane-config PRIVATE corvane_core)
-target_link_options(corvane-config PRIVATE ${CORVANE_STATIC_LINK})
+target_link_options(corvane-config PRIVATE ${CORVANE_STATIC_LINK} ${CORVANE_REPRODUCIBLE_LINK})
 
 # --version: the tool's version when it has no version resource of its own.
 target_compile_definitions(corvane-config PRIVATE CORVANE_TOOL_VERSION="${PROJECT_VERSION}")
 target_link_libraries(corvane-config PRIVATE version)
 
-# The export table and imports of the DLL are checked on every build kind.
+# The DLL and the tool are stripped after the link; their debug information
+# goes to CONFIG.dll.debug and corvane-config.exe.debug beside them, named by
+# a debug link (.gnu_debuglink) in the stripped file.
+foreach(target CONFIG corvane-config)
+  target_compile_options(${target} PRIVATE -g
+    -ffile-prefix-map=${CMAKE_SOURCE_DIR}=. -ffile-prefix-map=${CMAKE_BINARY_DIR}=build)
+  # objcopy and strip write the time into the PE header they rewrite unless
+  # SOURCE_DATE_EPOCH names one: 0, as the linker leaves it.
+  set(fixed_time ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=0)
+  add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND ${fixed_time} ${CMAKE_OBJCOPY} --only-keep-debug $<TARGET_FILE_NAME:${target}>
+      $<TARGET_FILE_NAME:${target}>.debug
+    COMMAND ${fixed_time} ${CMAKE_STRIP} --strip-all $<TARGET_FILE_NAME:${target}>
+    COMMAND ${fixed_time} ${CMAKE_OBJCOPY}
+      --add-gnu-debuglink=$<TARGET_FILE_NAME:${target}>.debug $<TARGET_FILE_NAME:${target}>
+    WORKING_DIRECTORY $<TARGET_FILE_DIR:${target}> VERBATIM)
+endforeach()
+
+# CONFIG.lib, the import library for MSVC-style linkers, made from CONFIG.def
+# (llvm-dlltool decorates the i386 cdecl names as such linkers expect:
+# _SetOpera, __imp__SetOpera, importing "SetOpera").
+find_program(CORVANE_DLLTOOL NAMES llvm-dlltool llvm-dlltool-14 DOC "llvm-dlltool (Debian: llvm)")
+if(NOT CORVANE_DLLTOOL)
+  message(FATAL_ERROR "llvm-dlltool not found (install the Debian package llvm)")
+endif()
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  set(CORVANE_DLLTOOL_MACHINE i386)
+else()
+  set(CORVANE_DLLTOOL_MACHINE i386:x86-64)
+endif()
+set(CORVANE_MSVC_IMPLIB ${CMAKE_BINARY_DIR}/lib/CONFIG.lib)
+add_custom_command(OUTPUT ${CORVANE_MSVC_IMPLIB}
+  COMMAND ${CORVANE_DLLTOOL} -m ${CORVANE_DLLTOOL_MACHINE} -D CONFIG.dll
+    -d ${CMAKE_SOURCE_DIR}/exports/CONFIG.def -l ${CORVANE_MSVC_IMPLIB}
+  DEPENDS ${CMAKE_SOURCE_DIR}/exports/CONFIG.def VERBATIM)
+add_custom_target(config_msvc_implib ALL DEPENDS ${CORVANE_MSVC_IMPLIB})
+
+# A plain C host program linked through the import library and the header
+# (run under wine64 by the x86_64 build's tests; the i686 build links it, and
+# tests/host/link_host.sh links it once more with an MSVC-style linker).
+add_executable(header_host ${CMAKE_SOURCE_DIR}/tests/host/header_host.c)
+target_link_libraries(header_host PRIVATE CONFIG)
+target_link_options(header_host PRIVATE ${CORVANE_STATIC_LINK})
+
+# The package for host developers: cmake --install, or the zip
+# (cmake --build --preset win32 --target package).
+install(TARGETS CONFIG RUNTIME DESTINATION bin ARCHIVE DESTINATION lib)
+install(TARGETS corvane-config RUNTIME DESTINATION bin)
+install(FILES $<TARGET_FILE:CONFIG>.debug $<TARGET_FILE:corvane-config>.debug DESTINATION bin)
+install(FILES ${CORVANE_MSVC_IMPLIB} ${CMAKE_SOURCE_DIR}/exports/CONFIG.def DESTINATION lib)
+install(FILES ${CMAKE_SOURCE_DIR}/include/corvane_config.h DESTINATION include)
+install(FILES ${CMAKE_SOURCE_DIR}/exports/HOST-README.md DESTINATION . RENAME README.md)
+set(CPACK_GENERATOR ZIP)
+set(CPACK_PACKAGE_NAME CONFIG)
+set(CPACK_SYSTEM_NAME ${CMAKE_SYSTEM_PROCESSOR})
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+include(CPack)
+
+# The export table and imports of the DLL are checked on every build kind; the
+# shipped i686 DLL's and tool's imports against the allow-list of functions
+# that Windows 98 SE and NT 4.0 export.
 if(CORVANE_TESTS)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    set(CORVANE_IMPORT_CHECK ${CMAKE_SOURCE_DIR}/tests/data/imports-allowed.txt
+      $<TARGET_FILE:corvane-config>)
+  endif()
   add_test(NAME dll_exports
-    COMMAND ${CMAKE_SOURCE_DIR}/tests/check_dll.sh ${CORVANE_OBJDUMP} $<TARGET_FILE:CONFIG>)
+    COMMAND sh ${CMAKE_SOURCE_DIR}/tests/check_dll.sh ${CORVANE_OBJDUMP} $<TARGET_FILE:CONFIG>
+      ${CORVANE_IMPORT_CHECK})
+endif()
+
+# The host program linked against CONFIG.lib with an MSVC-style linker (i686:
+# linked, not run), and the mingw link's imports.
+if(CORVANE_TESTS AND CMAKE_SIZEOF_VOID_P EQUAL 4)
+  find_program(CORVANE_CLANG NAMES clang clang-14)
+  find_program(CORVANE_LLD_LINK NAMES lld-link lld-link-14 DOC "lld-link (Debian: lld)")
+  add_test(NAME msvc_link COMMAND sh ${CMAKE_SOURCE_DIR}/tests/host/link_host.sh
+    ${CORVANE_CLANG} ${CORVANE_LLD_LINK} ${CORVANE_DLLTOOL} ${CORVANE_OBJDUMP}
+    ${CMAKE_SOURCE_DIR} ${CORVANE_MSVC_IMPLIB} $<TARGET_FILE:header_host>
+    ${CMAKE_BINARY_DIR}/msvc-link)
 endif()
 
 # Behavioural tests run the x86_64 build under wine64.

@@ -37,11 +37,15 @@ FileRead ReadWholeFile(const std::string& path, std::string& text) {
   OpenedFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (file.get() == INVALID_HANDLE_VALUE) return FileRead::kCannotOpen;
-  LARGE_INTEGER size;
-  bool ok = GetFileSizeEx(file.get(), &size) != FALSE && size.QuadPart < 0x7FFFFFFF;
+  // GetFileSize, not GetFileSizeEx (Windows 98 and NT 4.0 lack it).  A failure
+  // returns INVALID_FILE_SIZE, which like any size of 2 GB and more (a high
+  // part other than 0 included) is refused.
+  DWORD high = 0;
+  const DWORD low = GetFileSize(file.get(), &high);
+  bool ok = high == 0 && low < 0x7FFFFFFF;
   std::string data;
   if (ok) {
-    data.resize(static_cast<std::size_t>(size.QuadPart));
+    data.resize(static_cast<std::size_t>(low));
     std::size_t done = 0;
     while (ok && done < data.size()) {
       DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(data.size() - done, 1 << 24));
@@ -152,10 +156,16 @@ bool ReplaceWholeFile(const std::string& name, const std::string& text) {
   if (file == INVALID_HANDLE_VALUE) return WriteInPlace(path, text);
   bool ok = WriteAll(file, text) && FlushFileBuffers(file) != FALSE;
   CloseHandle(file);
-  // A temporary file that could not be written whole says the disk would
-  // not take the plain write either: the target keeps its old bytes.
   bool swapped = ok && MoveFileExA(temp.c_str(), path.c_str(),
                                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+  // Windows 95/98/ME export MoveFileExA but do not implement it: there the
+  // target is deleted and the new file renamed, two steps, so a kill in
+  // between leaves only prefs.js.corvane-new.
+  if (ok && !swapped && GetLastError() == ERROR_CALL_NOT_IMPLEMENTED)
+    swapped = (DeleteFileA(path.c_str()) != FALSE || GetLastError() == ERROR_FILE_NOT_FOUND) &&
+              MoveFileA(temp.c_str(), path.c_str()) != FALSE;
+  // A temporary file that could not be written whole says the disk would
+  // not take the plain write either: the target keeps its old bytes.
   if (!swapped) DeleteFileA(temp.c_str());
   if (ok && !swapped) swapped = WriteInPlace(path, text);
   return swapped;

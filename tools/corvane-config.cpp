@@ -742,7 +742,9 @@ int main(int argc, char** argv) {
       FreeLibrary(module);
       return Failure(69, dll_path + " does not export " + info->name);
     }
-    CorvaneConfigFunction function = reinterpret_cast<CorvaneConfigFunction>(address);
+    // Through void*: FARPROC's own type says nothing about the export's.
+    CorvaneConfigFunction function =
+        reinterpret_cast<CorvaneConfigFunction>(reinterpret_cast<void*>(address));
     const std::string log_path = ConfigLog::LogPathForModule(module);
     const long long log_size = FileSize(log_path);
     code = function(argument.c_str());

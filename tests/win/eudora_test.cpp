@@ -70,8 +70,8 @@ class UserEudoraFolder {
   std::vector<std::string> files_;
 };
 
-// The Eudora installation: a fresh temporary folder that HKLM "App Paths\
-// Eudora.exe" value "Path" names (or, with installed false, no such key at
+// The Eudora installation: a fresh temporary folder that the value "Path" of
+// HKLM "App Paths\Eudora.exe" names (or, with installed false, no such key at
 // all).  The key is put back as it was at the end.
 class EudoraInstall {
  public:

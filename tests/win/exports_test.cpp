@@ -69,7 +69,8 @@ TEST(Exports, NullArgumentIsTakenAsEmpty) {
   LoadedConfig config;
   ASSERT_TRUE(config.ok());
   CorvaneConfigFunction set_opera =
-      reinterpret_cast<CorvaneConfigFunction>(GetProcAddress(config.module(), "SetOpera"));
+      reinterpret_cast<CorvaneConfigFunction>(
+          reinterpret_cast<void*>(GetProcAddress(config.module(), "SetOpera")));
   EXPECT_EQ(set_opera(nullptr), 2);
 }
 
@@ -95,9 +96,10 @@ TEST(LoadHook, LoggingValueDecidesAtLoad) {
   for (const LoggingRow& row : rows) {
     ClearLog();
     LoggingValue off(false);
-    if (row.type != 0)
+    if (row.type != 0) {
       ASSERT_TRUE(SetRaw(HKEY_CURRENT_USER, key, "Logging", row.type, row.data.data(),
                          static_cast<DWORD>(row.data.size())));
+    }
     {
       LoadedConfig config;
       ASSERT_TRUE(config.ok());

@@ -414,9 +414,9 @@ TEST(FaultsOutOfMemory, AnyOtherExceptionTable) {
     } else {
       EXPECT_EQ(Tail(run.log, row.log_tail.size()), row.log_tail) << Printable(run.log);
     }
-    if (row.file != nullptr) EXPECT_TRUE(Released(ClientFiles::Path(row.file))) << "left open";
+    if (row.file != nullptr) { EXPECT_TRUE(Released(ClientFiles::Path(row.file))) << "left open"; }
     EXPECT_EQ(files.Changes(), "");
-    if (row.file == nullptr) EXPECT_EQ(GetRaw(HKEY_CURRENT_USER, criteria, "Value").bytes, sender + '\0');
+    if (row.file == nullptr) { EXPECT_EQ(GetRaw(HKEY_CURRENT_USER, criteria, "Value").bytes, sender + '\0'); }
   }
 }
 

@@ -166,7 +166,7 @@ TEST(NetscapeSetReset, NoPreferenceFileIsFour) {
         << row.what;
     ClearLog();
     EXPECT_EQ(config.Call("ResetNetscape", kProxy), 4) << row.what;
-    if (row.other_file != nullptr) EXPECT_EQ(mozilla.Read(row.other_file), kPop2) << row.what;
+    if (row.other_file != nullptr) { EXPECT_EQ(mozilla.Read(row.other_file), kPop2) << row.what; }
   }
   ClearLog();
 }

@@ -349,8 +349,9 @@ TEST(OutlookExpressAccounts, RefusedRewriteGivesFiveUnlessALaterAccountSucceeds)
     const std::string refused_key =
         std::string(kSharedAccounts) +
         (std::string(row.refused) == "zed" ? "\\00000001" : "\\00000002");
-    if (std::string(row.refused) != "nobody" && row.configure)
+    if (std::string(row.refused) != "nobody" && row.configure) {
       EXPECT_EQ(Bytes(refused_key, "POP3 User Name"), row.refused);
+    }
   }
 }
 

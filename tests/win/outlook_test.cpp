@@ -384,7 +384,8 @@ TEST(OutlookProfiles, HostToolRoundTripIsByteForByte) {
 // Run only as a child of the tests below, under the Windows version that
 // they set for this program.
 TEST(OutlookVersionChild, DISABLED_Configure) {
-  OSVERSIONINFOA version = {sizeof(version)};
+  OSVERSIONINFOA version = {};
+  version.dwOSVersionInfoSize = sizeof(version);
   GetVersionExA(&version);
   std::printf("windows=%lu.%lu/%lu\n", version.dwMajorVersion, version.dwMinorVersion,
               version.dwPlatformId);

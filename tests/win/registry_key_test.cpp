@@ -145,7 +145,7 @@ TEST_F(RegistryKeyTest, BinaryRoundTripStopsAtCharactersMappedAbove255) {
     ASSERT_TRUE(user_.WriteBinaryString(kBase, "rt", row.written, false));
     std::string text = "untouched";
     ASSERT_TRUE(user_.ReadBinaryString(kBase, "rt", text));
-    if (code_page == 1252 || row.read != "") EXPECT_EQ(text, row.read) << row.written;
+    if (code_page == 1252 || row.read != "") { EXPECT_EQ(text, row.read) << row.written; }
   }
 }
 

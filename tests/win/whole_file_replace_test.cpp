@@ -144,11 +144,12 @@ TEST(ReplaceWholeFile, SuccessTable) {
       ASSERT_TRUE(WriteFileBytes(target, kOld));
       ASSERT_TRUE(SetFileAttributesA(target.c_str(), row.attributes));
     }
-    if (row.stale_temp)
+    if (row.stale_temp) {
       ASSERT_TRUE(WriteFileBytes(folder.Join("prefs.js.corvane-new"), "half a fi"));
+    }
     EXPECT_TRUE(ReplaceWholeFile(target, row.new_bytes));
     EXPECT_EQ(Read(target), row.new_bytes);
-    if (row.target_exists) EXPECT_EQ(GetFileAttributesA(target.c_str()), row.attributes);
+    if (row.target_exists) { EXPECT_EQ(GetFileAttributesA(target.c_str()), row.attributes); }
     EXPECT_EQ(Names(folder.path()), std::vector<std::string>{"prefs.js"});
     SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
   }
