@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, when missing.
 set -euo pipefail
-packages=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 libboost1.81-dev googletest
+packages=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 libboost1.81-dev
           cmake ninja-build g++ python3 clang libclang-rt-14-dev libbenchmark-dev lld llvm)
 missing=()
 for p in "${packages[@]}"; do

@@ -21,3 +21,15 @@ function(corvane_double_library target name folder)
     -Wl,--enable-stdcall-fixup)
   target_link_libraries(${target} PRIVATE advapi32)
 endfunction()
+
+# The case runner (tests/win/cases.cpp) in `folder`, with a copy of CONFIG.dll.
+function(corvane_case_runner folder)
+  add_executable(cases ${CMAKE_SOURCE_DIR}/tests/win/cases.cpp ${CMAKE_SOURCE_DIR}/tests/win/ImportSlot.cpp)
+  set_target_properties(cases PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${folder})
+  target_compile_options(cases PRIVATE -Wall -Wextra)
+  target_link_libraries(cases PRIVATE shlwapi shell32 advapi32 ole32)
+  target_link_options(cases PRIVATE ${CORVANE_STATIC_LINK})
+  add_custom_command(TARGET cases POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:CONFIG> ${folder}/CONFIG.dll)
+  add_dependencies(cases CONFIG)
+endfunction()
