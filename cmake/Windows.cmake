@@ -135,7 +135,7 @@ if(CORVANE_TESTS)
   endif()
   add_test(NAME dll_exports
     COMMAND sh ${CMAKE_SOURCE_DIR}/tests/check_dll.sh ${CORVANE_OBJDUMP} $<TARGET_FILE:CONFIG>
-      ${CORVANE_IMPORT_CHECK})
+      ${CMAKE_SOURCE_DIR}/exports/CONFIG.def ${CORVANE_IMPORT_CHECK})
 endif()
 
 # The host program linked against CONFIG.lib with an MSVC-style linker (i686:

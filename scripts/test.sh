@@ -33,6 +33,15 @@ run "tests native-asan" ctest --preset native-asan
 run "tests win32 (export table, imports, MSVC-style link)" ctest --preset win32
 run "package (zip of the i686 build)" cmake --build --preset win32 --target package
 run "tests win64 (the cases under wine64)" ctest --preset win64
+json() {  # the tool's JSON answers, pinned in its expected reports, parse as UTF-8 JSON
+  python3 -c 'import json, sys
+for name in sys.argv[1:]:
+    for line in open(name, encoding="latin1"):
+        if line.startswith("  out {"):
+            json.loads(line[6:-1].encode("latin1").decode("unicode_escape").encode("latin1").decode("utf-8"))' \
+    tests/data/cases/tool*.expected
+}
+run "the host tool's JSON answers parse" json
 demo() {  # the main job end to end: its round-trip verdict must be "all restored"
   if python3 scripts/demo.py >build/demo.log 2>&1; then tail -n 1 build/demo.log; else tail -n 60 build/demo.log; return 1; fi
 }

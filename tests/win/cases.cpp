@@ -39,15 +39,13 @@
 //   call EXPORT|ARGUMENT     an export called ("(null)": a null pointer)
 //   tool ARGUMENTS           the host tool of the build (bin\corvane-config.exe
 //                            beside this program's folder) run with them: its
-//                            exit status and every line it printed; a line
-//                            that starts with "{" is checked to be JSON
+//                            exit status and every line it printed
 //   set ROOT\KEY|NAME|TYPE|DATA   a registry value written now, between calls
 //                            (not reported as a change)
 //   reload                   the library unloaded and loaded again (the load
 //                            hook runs anew)
 //   log DATA                 the log file holds these bytes before the next call
 //   cd PATH                  this process's current folder from now on
-//   exports                  the export table: "export ORDINAL NAME" lines
 //   com enter | com leave    the runner's thread enters the multithreaded
 //                            apartment (its HRESULT is reported) or leaves it
 // The report holds, per call, its result, the lines it logged and every
@@ -325,7 +323,7 @@ class Case {
       lines_.push_back({trimmed.substr(0, blank),
                         blank == std::string::npos ? Strings{""} : Split(trimmed.substr(blank + 1), '|')});
       const std::string known =
-          " windows logging own reg set key deny file copy dir link attrib hold release patch unpatch call tool reload log cd exports com ";
+          " windows logging own reg set key deny file copy dir link attrib hold release patch unpatch call tool reload log cd com ";
       if (known.find(" " + lines_.back().first + " ") == std::string::npos) Fail("unknown directive: " + trimmed);
       if (lines_.back().first == "own") owned_.push_back(lines_.back().second[0]);
       linked_ = linked_ || lines_.back().first == "link";
@@ -389,8 +387,6 @@ class Case {
         preset_log_ = Unescape(f[0]);
       } else if (line.first == "cd") {
         if (!SetCurrentDirectoryA(Path(f[0]).c_str())) Fail("cannot enter " + f[0]);
-      } else if (line.first == "exports") {
-        ListExports(config);
       } else if (line.first == "call" || line.first == "tool") {
         if (line.first == "tool") Tool(f[0]);
         else Call(config, f[0], f.size() > 1 ? f[1] : "");
@@ -555,22 +551,6 @@ class Case {
     if (!lines.back().empty()) Line("  log " + lines.back() + " <no line end>");
   }
 
-  // Every exported name with its ordinal, and the number of exports.
-  void ListExports(HMODULE config) {
-    const auto base = reinterpret_cast<const BYTE*>(config);
-    const auto dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
-    const auto nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-    const auto table = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(
-        base + nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT].VirtualAddress);
-    const auto names = reinterpret_cast<const DWORD*>(base + table->AddressOfNames);
-    const auto ordinals = reinterpret_cast<const WORD*>(base + table->AddressOfNameOrdinals);
-    Line("exports " + std::to_string(table->NumberOfFunctions) + " from ordinal " +
-         std::to_string(table->Base));
-    for (DWORD i = 0; i < table->NumberOfNames; ++i)
-      Line("  export " + std::to_string(table->Base + ordinals[i]) + " " +
-           reinterpret_cast<const char*>(base + names[i]));
-  }
-
   void Tool(const std::string& arguments) {
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
     HANDLE read = nullptr, write = nullptr;
@@ -606,7 +586,6 @@ class Case {
         for (std::string form : {name.first, Replaced(name.first, "\\", "\\\\")})
           text = Replaced(text, form, name.second);
       Line("  out " + Escape(text));
-      if (text[0] == '{') Line(IsJson(text) ? "  json valid" : "  json NOT VALID");
     }
   }
 
@@ -614,53 +593,6 @@ class Case {
     for (std::string::size_type at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size())
       text.replace(at, from.size(), to);
     return text;
-  }
-
-  // Whether text is one JSON value in UTF-8 and nothing else.
-  static bool IsJson(const std::string& text) {
-    std::string::size_type i = 0;
-    const auto blank = [&] { while (i < text.size() && std::strchr(" \t\r\n", text[i]) && text[i]) ++i; };
-    const auto literal = [&](const char* word) {
-      const std::string::size_type n = std::strlen(word);
-      return text.compare(i, n, word) == 0 ? (i += n, true) : false;
-    };
-    const auto string = [&] {
-      if (text[i++] != '"') return false;
-      while (i < text.size() && text[i] != '"') {
-        const unsigned char c = text[i];
-        int more = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 && c >= 0xC2 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 && c < 0xF5 ? 3 : -1;
-        if (c < 0x20 || more < 0) return false;
-        if (c == '\\' && (++i >= text.size() || !std::strchr("\"\\/bfnrtu", text[i]) || !text[i])) return false;
-        for (++i; more-- > 0; ++i)
-          if (i >= text.size() || (static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) return false;
-      }
-      return i++ < text.size();
-    };
-    std::function<bool()> value = [&]() -> bool {
-      blank();
-      if (i >= text.size()) return false;
-      const char open = text[i];
-      if (open == '"') return string();
-      if (open == '{' || open == '[') {
-        blank();
-        ++i;
-        blank();
-        if (i < text.size() && text[i] == (open == '{' ? '}' : ']')) return ++i, true;
-        do {
-          if (open == '{' && (blank(), i >= text.size() || !string() || (blank(), text[i++] != ':'))) return false;
-          if (!value()) return false;
-          blank();
-        } while (i < text.size() && text[i] == ',' && ++i);
-        return i < text.size() && text[i++] == (open == '{' ? '}' : ']');
-      }
-      if (literal("true") || literal("false") || literal("null")) return true;
-      const std::string::size_type start = i;
-      while (i < text.size() && std::strchr("+-0123456789.eE", text[i]) && text[i]) ++i;
-      return i > start;
-    };
-    if (!value()) return false;
-    blank();
-    return i == text.size();
   }
 
   State Snapshot() const {
