@@ -13,8 +13,8 @@
 
 #include "Config/parsers/NetscapePrefs.h"
 #include "fuzz/Literal.h"
+#include "support/text/AccountRules.h"
 #include "support/BaseException.h"
-#include "fuzz/RewriteBothWays.h"
 
 namespace {
 
@@ -51,8 +51,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::abort();
   }
 
-  const corvane_test::RewrittenTexts texts = corvane_test::RewriteBothWays(literal, text, configure);
-  if (texts.fast != texts.literal) {
+  const corvane::AccountRewrite rules =
+      configure ? corvane::AccountRewrite{corvane::CanConfigure, corvane::ConfigureAccount}
+                : corvane::AccountRewrite{corvane::CanRestore, corvane::RestoreAccount};
+  corvane::RewriteServers(literal, "127.0.0.1", rules);
+  std::string by_literal = text, by_fast = text;
+  corvane::ApplyRebuiltLinesLiteral(literal, by_literal);
+  corvane::ApplyRebuiltLines(literal, by_fast);
+  if (by_fast != by_literal) {
     std::fprintf(stderr, "rewritten texts differ\n");
     std::abort();
   }

@@ -204,9 +204,7 @@ void RemoveTree(const std::string& path) {
         RemoveTree(path + "\\" + found.cFileName);
     if (search != INVALID_HANDLE_VALUE) FindClose(search);
   }
-  if (!RemoveDirectoryA(path.c_str()) && !DeleteFileA(path.c_str()) &&
-      (attributes & FILE_ATTRIBUTE_REPARSE_POINT) && !HostPath(path).empty())
-    RunOnHost("Z:\\bin\\rm -f \"" + HostPath(path) + "\"", path, false);
+  if (!RemoveDirectoryA(path.c_str())) DeleteFileA(path.c_str());
 }
 
 HKEY RootOf(const std::string& path, std::string& key) {
@@ -284,22 +282,19 @@ struct Patch {
 };
 Patch g_patches[4];
 
+using Real = INT_PTR(__stdcall*)(INT_PTR, INT_PTR, INT_PTR, INT_PTR, INT_PTR, INT_PTR, INT_PTR, INT_PTR,
+                                 INT_PTR, INT_PTR, INT_PTR, INT_PTR);
 template <int I>
 INT_PTR __stdcall Stub(INT_PTR a, INT_PTR b, INT_PTR c, INT_PTR d, INT_PTR e, INT_PTR f, INT_PTR g,
                        INT_PTR h, INT_PTR i, INT_PTR j, INT_PTR k, INT_PTR l) {
   Patch& patch = g_patches[I];
-  if (a < patch.least)
-    return reinterpret_cast<INT_PTR(__stdcall*)(INT_PTR, INT_PTR, INT_PTR, INT_PTR, INT_PTR, INT_PTR, INT_PTR,
-                                                INT_PTR, INT_PTR, INT_PTR, INT_PTR, INT_PTR)>(patch.original)(
-        a, b, c, d, e, f, g, h, i, j, k, l);
+  const Real real = reinterpret_cast<Real>(patch.original);
+  if (a < patch.least) return real(a, b, c, d, e, f, g, h, i, j, k, l);
   const bool passes = patch.after > 0 || patch.times == 0;
   if (patch.after > 0) --patch.after;
   else if (patch.times > 0) --patch.times;
   if (passes || patch.works) {
-    const INT_PTR answer =
-        reinterpret_cast<INT_PTR(__stdcall*)(INT_PTR, INT_PTR, INT_PTR, INT_PTR, INT_PTR, INT_PTR, INT_PTR,
-                                             INT_PTR, INT_PTR, INT_PTR, INT_PTR, INT_PTR)>(patch.original)(
-            a, b, c, d, e, f, g, h, i, j, k, l);
+    const INT_PTR answer = real(a, b, c, d, e, f, g, h, i, j, k, l);
     return passes ? answer : patch.result;
   }
   if (patch.fault) *static_cast<volatile int*>(nullptr) = 1;
