@@ -134,7 +134,9 @@ const DWORD kPab = 0xFFFFFFFF;
 const ULONG kEntryIdSize = sizeof(DWORD);
 LPENTRYID g_pab_id = nullptr;
 
-std::string EntryIdBytes(DWORD index) { return std::string(reinterpret_cast<char*>(&index), sizeof(index)); }
+std::string EntryIdBytes(DWORD index) {
+  return std::string(reinterpret_cast<char*>(&index), sizeof(index));
+}
 
 // A row of the contents table: property tags and values, as in a contacts
 // file.
@@ -176,8 +178,9 @@ LPSPropValue CopyRow(const Row& row) {
   std::vector<size_t> offsets;
   for (const Property& property : row) {
     offsets.push_back(data.size());
+    const bool wide = PROP_TYPE(property.tag) == PT_UNICODE;
     for (unsigned char c : property.value + '\0')
-      data += PROP_TYPE(property.tag) == PT_UNICODE ? std::string{char(c), '\0'} : std::string(1, c);
+      data += wide ? std::string{char(c), '\0'} : std::string(1, c);
     data.resize((data.size() + 1) / 2 * 2);
   }
   char* buffer = static_cast<char*>(std::memcpy(Allocate(data.size()), data.data(), data.size()));
@@ -292,7 +295,8 @@ struct AddrBook : AddrBookStub {
     *id = nullptr;
     if (Fails("GetPAB")) return MAPI_E_CALL_FAILED;
     *size = kEntryIdSize;
-    *id = g_pab_id = static_cast<LPENTRYID>(std::memcpy(Allocate(kEntryIdSize), &kPab, kEntryIdSize));
+    *id = g_pab_id = static_cast<LPENTRYID>(Allocate(kEntryIdSize));
+    std::memcpy(*id, &kPab, kEntryIdSize);
     return S_OK;
   }
   STDMETHOD(OpenEntry)(ULONG size, LPENTRYID id, LPCIID iid, ULONG flags, ULONG* type,
