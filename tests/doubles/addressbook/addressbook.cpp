@@ -5,11 +5,11 @@
 //     MAPIInitialize, MAPILogonEx, MAPIFreeBuffer, FreeProws,
 //     MAPIUninitialize; the session opens the address book.
 //   wabdouble.dll: WABOpen, which gives the address book and the WAB object
-//     whose allocator hands out the buffers (AllocateMore chains onto its
-//     parent and goes with it), as the system's Windows Address Book does.
+//     whose FreeBuffer takes back the buffers the address book hands out.
 // Either way the address book has one personal address book (GetPAB,
 // OpenEntry) whose contents table (GetRowCount, QueryRows) holds the rows;
-// every other method answers MAPI_E_NO_SUPPORT.
+// every other method answers MAPI_E_NO_SUPPORT.  Each row, and each answer
+// of GetProps, is one buffer: its properties, then their text and bytes.
 //
 // Settings are values under HKEY_CURRENT_USER, in the key "Software\Corvane
 // Tests\MapiDouble" (mapi32.dll) or "Software\Corvane Tests\WAB"
@@ -41,8 +41,7 @@
 //   Hide       (either key) REG_SZ, read at load: an export that
 //              GetProcAddress must not find.
 // Failing steps answer MAPI_E_CALL_FAILED, except MAPIInitialize
-// (MAPI_E_NOT_INITIALIZED), MAPILogonEx (MAPI_E_LOGON_FAILED), and GetPAB
-// and OpenEntry of mapi32.dll (MAPI_E_NOT_FOUND).
+// (MAPI_E_NOT_INITIALIZED) and MAPILogonEx (MAPI_E_LOGON_FAILED).
 //
 // The trace tells a test what was called, in order, with which arguments,
 // which object was destroyed, and at unload how many objects and buffers
@@ -84,104 +83,64 @@ LONG g_live_objects = 0;
 LONG g_live_buffers = 0;
 std::string g_trace_file;  // the WAB's, named when WABOpen is called
 
+// A setting's data, empty when it is absent.
 std::string Raw(const char* name) {
-  std::string data(65536, '\0');
-  DWORD size = static_cast<DWORD>(data.size());
-  if (RegGetValueA(HKEY_CURRENT_USER, kSettingsKey, name, RRF_RT_ANY | RRF_NOEXPAND, nullptr,
-                   &data[0], &size) != ERROR_SUCCESS)
-    return std::string();
-  return data.substr(0, size);
+  char data[65536];
+  DWORD size = sizeof(data);
+  return RegGetValueA(HKEY_CURRENT_USER, kSettingsKey, name, RRF_RT_ANY | RRF_NOEXPAND, nullptr,
+                      data, &size) == ERROR_SUCCESS ? std::string(data, size) : std::string();
 }
 
 std::string Text(const char* name) { return Raw(name).c_str(); }
 
 DWORD Number(const char* name, DWORD fallback) {
-  DWORD value = 0, size = sizeof(value);
-  return RegGetValueA(HKEY_CURRENT_USER, kSettingsKey, name, RRF_RT_REG_DWORD, nullptr, &value,
-                      &size) == ERROR_SUCCESS ? value : fallback;
+  const std::string data = Raw(name);
+  return data.size() == sizeof(DWORD) ? *reinterpret_cast<const DWORD*>(data.data()) : fallback;
 }
 
 bool Fails(const char* step) { return Text(kMapi ? "Fail" : "FailAt") == step; }
 
 void Trace(const std::string& call) {
-  if (kMapi) {
-    const std::string calls = Text("Calls") + call + ";";
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                        &key, nullptr) != ERROR_SUCCESS)
-      return;
+  const std::string calls = kMapi ? Text("Calls") + call + ";" : call + "\r\n";
+  HKEY key = nullptr;
+  if (kMapi && RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_SET_VALUE,
+                               nullptr, &key, nullptr) == ERROR_SUCCESS) {
     RegSetValueExA(key, "Calls", 0, REG_SZ, reinterpret_cast<const BYTE*>(calls.c_str()),
                    static_cast<DWORD>(calls.size() + 1));
     RegCloseKey(key);
-  } else if (!g_trace_file.empty()) {
-    std::ofstream(g_trace_file, std::ios::binary | std::ios::app) << call << "\r\n";
+  } else if (!kMapi && !g_trace_file.empty()) {
+    std::ofstream(g_trace_file, std::ios::binary | std::ios::app) << calls;
   }
 }
 
 // The "Fault" steps: a write through a pointer the compiler cannot know to
 // be null, so that the processor faults in the caller's thread.
-void Fault() {
-  volatile int* volatile nowhere = nullptr;
-  *nowhere = 1;
-}
+void Fault() { volatile int* volatile nowhere = nullptr; *nowhere = 1; }
 
-// Buffers as MAPI hands them out: a header before the caller's bytes chains
-// the buffers allocated "more" onto their root (the one with the magic
-// number); freeing the root frees them all.
-struct BufferHeader {
-  BufferHeader* more;
-  ULONG magic;
-};
-const ULONG kRootMagic = 0x57414231;
-
-BufferHeader* HeaderOf(void* buffer) { return static_cast<BufferHeader*>(buffer) - 1; }
-
-void* Allocate(size_t size, void* root = nullptr) {
-  BufferHeader* header = static_cast<BufferHeader*>(std::calloc(1, sizeof(BufferHeader) + size));
-  if (root != nullptr) {
-    std::swap(header->more, HeaderOf(root)->more);
-  } else {
-    header->magic = kRootMagic;
-    InterlockedIncrement(&g_live_buffers);
-  }
-  return header + 1;
+// The buffers handed to the caller, counted until given back.
+void* Allocate(size_t size) {
+  InterlockedIncrement(&g_live_buffers);
+  return std::calloc(1, size);
 }
 
 SCODE Free(void* buffer) {
-  if (buffer == nullptr) return S_OK;
-  if (HeaderOf(buffer)->magic != kRootMagic) {
-    Trace("FreeBuffer of a buffer that is no allocation");
-    return MAPI_E_INVALID_PARAMETER;
-  }
-  InterlockedDecrement(&g_live_buffers);
-  for (BufferHeader *header = HeaderOf(buffer), *next; header != nullptr; header = next) {
-    next = header->more;
-    header->magic = 0;
-    std::free(header);
-  }
+  if (buffer != nullptr) InterlockedDecrement(&g_live_buffers);
+  std::free(buffer);
   return S_OK;
 }
 
-// Entry identifiers: flags, a marker and the entry's index (kPab for the
-// personal address book).
-const DWORD kMarker = 0x4d415044;
+// Entry identifiers: the entry's index (kPab for the personal address book).
 const DWORD kPab = 0xFFFFFFFF;
-const ULONG kEntryIdSize = 3 * sizeof(DWORD);
+const ULONG kEntryIdSize = sizeof(DWORD);
 LPENTRYID g_pab_id = nullptr;
-// What GetPAB and OpenEntry of the personal address book answer on failure.
-const HRESULT kLookupFailed = kMapi ? MAPI_E_NOT_FOUND : MAPI_E_CALL_FAILED;
 
 std::string EntryIdBytes(DWORD index) {
-  const DWORD id[3] = {0, kMarker, index};
-  return std::string(reinterpret_cast<const char*>(id), kEntryIdSize);
+  return std::string(reinterpret_cast<char*>(&index), sizeof(index));
 }
 
 // A row of the contents table: property tags and values, as in a contacts
 // file.
-struct Property {
-  ULONG tag;
-  std::string value;
-};
+struct Property { ULONG tag; std::string value; };
 using Row = std::vector<Property>;
 
 std::vector<std::string> Entries() {
@@ -204,46 +163,46 @@ std::vector<Row> Rows() {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     std::stringstream fields(line);
     rows.emplace_back();
-    for (std::string field; std::getline(fields, field, '|');) {
-      const size_t equals = field.find('=');
-      if (equals != std::string::npos)
-        rows.back().push_back({std::strtoul(field.substr(0, equals).c_str(), nullptr, 16),
-                               field.substr(equals + 1)});
-    }
+    for (std::string field; std::getline(fields, field, '|');)
+      if (field.find('=') != std::string::npos)
+        rows.back().push_back({std::strtoul(field.c_str(), nullptr, 16),
+                               field.substr(field.find('=') + 1)});
   }
   return rows;
 }
 
-// A row as one buffer of properties, their strings and bytes chained to it;
-// PT_UNICODE text is widened from Latin-1.
+// A row as one buffer: the properties, then each value's bytes at an even
+// offset, PT_UNICODE text widened from Latin-1.
 LPSPropValue CopyRow(const Row& row) {
-  LPSPropValue props = static_cast<LPSPropValue>(Allocate(sizeof(SPropValue) * (row.size() + 1)));
+  std::string data(sizeof(SPropValue) * (row.size() + 1), '\0');
+  std::vector<size_t> offsets;
+  for (const Property& property : row) {
+    offsets.push_back(data.size());
+    const bool wide = PROP_TYPE(property.tag) == PT_UNICODE;
+    for (unsigned char c : property.value + '\0')
+      data += wide ? std::string{char(c), '\0'} : std::string(1, c);
+    data.resize((data.size() + 1) / 2 * 2);
+  }
+  char* buffer = static_cast<char*>(std::memcpy(Allocate(data.size()), data.data(), data.size()));
+  LPSPropValue props = reinterpret_cast<LPSPropValue>(buffer);
   for (size_t i = 0; i < row.size(); ++i) {
     const ULONG type = PROP_TYPE(row[i].tag);
-    std::string bytes;
-    for (unsigned char c : row[i].value + '\0')
-      bytes += type == PT_UNICODE ? std::string{static_cast<char>(c), '\0'} : std::string(1, c);
-    void* copy = std::memcpy(Allocate(bytes.size(), props), bytes.data(), bytes.size());
+    char* value = buffer + offsets[i];
     props[i].ulPropTag = row[i].tag;
-    props[i].Value.l = 0;
-    if (type == PT_STRING8) props[i].Value.lpszA = static_cast<LPSTR>(copy);
-    if (type == PT_UNICODE) props[i].Value.lpszW = static_cast<LPWSTR>(copy);
+    if (type == PT_STRING8) props[i].Value.lpszA = value;
+    if (type == PT_UNICODE) props[i].Value.lpszW = reinterpret_cast<LPWSTR>(value);
     if (type == PT_BINARY) props[i].Value.bin = {static_cast<ULONG>(row[i].value.size()),
-                                                 static_cast<LPBYTE>(copy)};
+                                                 reinterpret_cast<LPBYTE>(value)};
   }
   return props;
 }
 
 // Reference counting; the last Release is traced.
 template <class Interface>
-class Counted : public Interface {
- public:
+struct Counted : Interface {
   explicit Counted(const std::string& name) : name_(name) { InterlockedIncrement(&g_live_objects); }
   virtual ~Counted() { InterlockedDecrement(&g_live_objects); }
-  STDMETHOD(QueryInterface)(REFIID, LPVOID* object) override {
-    if (object != nullptr) *object = nullptr;
-    return E_NOINTERFACE;
-  }
+  STDMETHOD(QueryInterface)(REFIID, LPVOID*) override { return E_NOINTERFACE; }
   STDMETHOD_(ULONG, AddRef)() override { return InterlockedIncrement(&references_); }
   STDMETHOD_(ULONG, Release)() override {
     const LONG left = InterlockedDecrement(&references_);
@@ -251,15 +210,12 @@ class Counted : public Interface {
     if (left == 0) delete this;
     return left;
   }
-
- private:
   std::string name_;
   LONG references_ = 1;
 };
 
 // Every method the tests do not need answers MAPI_E_NO_SUPPORT.
-#define NOT_HERE \
-  { return MAPI_E_NO_SUPPORT; }
+#define NOT_HERE { return MAPI_E_NO_SUPPORT; }
 #define STUB(Name, Interface, methods)  \
   struct Name : Counted<Interface> {    \
     using Counted<Interface>::Counted;  \
@@ -273,28 +229,25 @@ STUB(AddrBookStub, IAddrBook, MAPI_IMAPIPROP_METHODS(NOT_HERE) MAPI_IADDRBOOK_ME
 STUB(SessionStub, IMAPISession, MAPI_IMAPISESSION_METHODS(NOT_HERE))
 STUB(WabObjectStub, IWABObject, WAB_IWABOBJECT_METHODS(NOT_HERE))
 
+// Entry i as a mail user: "!" lacks its address, "?" only its display name.
 struct MailUser : UserStub {
   MailUser(DWORD index, const std::string& entry)
       : UserStub("User " + to_string(index)), index(index), entry(entry) {}
   STDMETHOD(GetProps)(LPSPropTagArray tags, ULONG flags, ULONG* count, LPSPropValue* values) override {
-    const bool expected_tags = tags != nullptr && tags->cValues == 3 &&
-                               tags->aulPropTag[0] == PR_EMAIL_ADDRESS_A &&
-                               tags->aulPropTag[1] == PR_DISPLAY_NAME_A &&
-                               tags->aulPropTag[2] == PR_ENTRYID;
+    const ULONG expected[] = {3, PR_EMAIL_ADDRESS_A, PR_DISPLAY_NAME_A, PR_ENTRYID};
+    const bool expected_tags = tags != nullptr && !std::memcmp(tags, expected, sizeof(expected));
     Trace("GetProps(" + to_string(index) + "):" + to_string(flags) +
           (expected_tags ? "" : ":unexpected tags"));
-    const bool missing = !entry.empty() && entry[0] == '!';
-    const bool no_name = !entry.empty() && entry[0] == '?';
-    const ULONG address_tag = missing ? PROP_TAG(PT_ERROR, PROP_ID(PR_EMAIL_ADDRESS_A))
-                                      : PR_EMAIL_ADDRESS_A;
-    const ULONG name_tag = no_name ? PROP_TAG(PT_ERROR, PROP_ID(PR_DISPLAY_NAME_A)) : PR_DISPLAY_NAME_A;
-    *values = CopyRow({{address_tag, no_name ? entry.substr(1) : entry},
-                       {name_tag, "Entry " + to_string(index)},
+    const char mark = entry.empty() ? '\0' : entry[0];
+    *values = CopyRow({{PR_EMAIL_ADDRESS_A, mark == '?' ? entry.substr(1) : entry},
+                       {PR_DISPLAY_NAME_A, "Entry " + to_string(index)},
                        {PR_ENTRYID, EntryIdBytes(index)}});
-    if (missing) (*values)[0].Value.err = MAPI_E_NOT_FOUND;
-    if (no_name) (*values)[1].Value.err = MAPI_E_NOT_FOUND;
     *count = 3;
-    return missing || no_name ? MAPI_W_ERRORS_RETURNED : S_OK;
+    if (mark != '!' && mark != '?') return S_OK;
+    SPropValue& lacking = (*values)[mark == '!' ? 0 : 1];
+    lacking.ulPropTag = PROP_TAG(PT_ERROR, PROP_ID(lacking.ulPropTag));
+    lacking.Value.err = MAPI_E_NOT_FOUND;
+    return MAPI_W_ERRORS_RETURNED;
   }
   const DWORD index;
   const std::string entry;
@@ -314,8 +267,8 @@ struct Table : TableStub {
     *rows = nullptr;
     if (Fails("QueryRows")) return MAPI_E_CALL_FAILED;
     const std::vector<Row> all = Rows();
-    size_t count = std::min<size_t>(all.size(), Number("RowLimit", 0xFFFFFFFF));
-    if (wanted >= 0) count = std::min<size_t>(count, wanted);
+    const size_t count = std::min<size_t>({all.size(), Number("RowLimit", 0xFFFFFFFF),
+                                           static_cast<ULONG>(wanted)});
     *rows = static_cast<LPSRowSet>(Allocate(CbNewSRowSet(count + 1)));
     (*rows)->cRows = static_cast<ULONG>(count);
     for (size_t i = 0; i < count; ++i)
@@ -339,31 +292,24 @@ struct AddrBook : AddrBookStub {
   AddrBook() : AddrBookStub(kMapi ? "AddrBook" : "address book") {}
   STDMETHOD(GetPAB)(ULONG* size, LPENTRYID* id) override {
     Trace("GetPAB");
-    *size = 0;
     *id = nullptr;
-    if (Fails("GetPAB")) return kLookupFailed;
-    const std::string bytes = EntryIdBytes(kPab);
-    *size = static_cast<ULONG>(bytes.size());
-    *id = g_pab_id = static_cast<LPENTRYID>(Allocate(bytes.size()));
-    std::memcpy(*id, bytes.data(), bytes.size());
+    if (Fails("GetPAB")) return MAPI_E_CALL_FAILED;
+    *size = kEntryIdSize;
+    *id = g_pab_id = static_cast<LPENTRYID>(Allocate(kEntryIdSize));
+    std::memcpy(*id, &kPab, kEntryIdSize);
     return S_OK;
   }
   STDMETHOD(OpenEntry)(ULONG size, LPENTRYID id, LPCIID iid, ULONG flags, ULONG* type,
                        LPUNKNOWN* opened) override {
-    const DWORD* words = reinterpret_cast<const DWORD*>(id);
-    const bool known = size == kEntryIdSize && id != nullptr && words[1] == kMarker;
-    const DWORD index = known ? words[2] : 0;
-    const std::string which = !known ? "?" : index == kPab ? "PAB" : to_string(index);
-    if (kMapi)
-      Trace("OpenEntry(" + which + ")" + (known ? ":" + to_string(flags) : "") +
-            (known && iid ? ":iid" : ""));
-    else
-      Trace("OpenEntry entry=" + std::string(which == "PAB" ? "pab" : "other") +
-            " iid=" + (iid ? "set" : "null") + " flags=" + to_string(flags));
     *opened = nullptr;
-    if (!known) return kMapi ? MAPI_E_INVALID_ENTRYID : MAPI_E_NOT_FOUND;
+    if (size != kEntryIdSize || id == nullptr) return MAPI_E_INVALID_ENTRYID;
+    const DWORD index = *reinterpret_cast<const DWORD*>(id);
+    Trace(kMapi ? "OpenEntry(" + (index == kPab ? "PAB" : to_string(index)) + "):" +
+                      to_string(flags) + (iid ? ":iid" : "")
+                : std::string("OpenEntry entry=") + (index == kPab ? "pab" : "other") +
+                      " iid=" + (iid ? "set" : "null") + " flags=" + to_string(flags));
     if (index == kPab) {
-      if (Fails("OpenEntry")) return kLookupFailed;
+      if (Fails("OpenEntry")) return MAPI_E_CALL_FAILED;
       *type = Number(kMapi ? "PabType" : "ObjectType", MAPI_ABCONT);
       if (*type == MAPI_ABCONT || !kMapi)
         *opened = static_cast<IABContainer*>(new Container());
@@ -391,15 +337,6 @@ struct Session : SessionStub {
 
 struct WabObject : WabObjectStub {
   WabObject() : WabObjectStub("WAB object") {}
-  STDMETHOD(AllocateBuffer)(ULONG size, LPVOID* buffer) override {
-    *buffer = Allocate(size);
-    return S_OK;
-  }
-  STDMETHOD(AllocateMore)(ULONG size, LPVOID parent, LPVOID* buffer) override {
-    if (parent == nullptr || HeaderOf(parent)->magic != kRootMagic) return MAPI_E_INVALID_PARAMETER;
-    *buffer = Allocate(size, parent);
-    return S_OK;
-  }
   STDMETHOD(FreeBuffer)(LPVOID buffer) override { return Free(buffer); }
 };
 
@@ -408,19 +345,17 @@ struct WabObject : WabObjectStub {
 // sorted order because none is a prefix of another.
 void HideExport(HMODULE module, const std::string& name) {
   BYTE* base = reinterpret_cast<BYTE*>(module);
-  const IMAGE_NT_HEADERS* headers = reinterpret_cast<IMAGE_NT_HEADERS*>(
+  const auto headers = reinterpret_cast<IMAGE_NT_HEADERS*>(
       base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
-  const IMAGE_EXPORT_DIRECTORY* exports = reinterpret_cast<IMAGE_EXPORT_DIRECTORY*>(
+  const auto exports = reinterpret_cast<IMAGE_EXPORT_DIRECTORY*>(
       base + headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT].VirtualAddress);
   const DWORD* names = reinterpret_cast<DWORD*>(base + exports->AddressOfNames);
+  DWORD old = 0;
   for (DWORD i = 0; i < exports->NumberOfNames; ++i) {
-    char* last = reinterpret_cast<char*>(base + names[i]) + name.size() - 1;
-    DWORD old = 0;
-    if (name == reinterpret_cast<char*>(base + names[i]) &&
-        VirtualProtect(last, 1, PAGE_READWRITE, &old)) {
-      *last = '_';
-      VirtualProtect(last, 1, old, &old);
-    }
+    char* found = reinterpret_cast<char*>(base + names[i]);
+    if (name != found || !VirtualProtect(found, name.size(), PAGE_READWRITE, &old)) continue;
+    found[name.size() - 1] = '_';
+    VirtualProtect(found, name.size(), old, &old);
   }
 }
 
