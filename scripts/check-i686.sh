@@ -2,12 +2,13 @@
 # The 32-bit check: the shipped i686 CONFIG.dll, with the i686 builds of the
 # case runner and the address-book doubles, runs tests/data/cases/sixteen.case
 # (all sixteen exports on a sample profile of the five clients) under 32-bit
-# Wine and qemu-i386 emulation; its report must equal the expected report
-# that the x86_64 build meets under wine64, byte for byte.
+# Wine, natively where the kernel runs i386 programs, else under qemu-i386
+# emulation; its report must equal the expected report that the x86_64 build
+# meets under wine64, byte for byte.
 #
 # It installs 32-bit Wine and qemu-user-static when missing (they stay),
-# registers qemu-i386 in binfmt_misc for the length of the run only, and
-# keeps the emulated prefix in the user's cache folder (made once, reused by
+# registers qemu-i386 in binfmt_misc (when needed) for the run only, and
+# keeps the 32-bit prefix in the user's cache folder (made once, reused by
 # every clone and run, made again when the installed Wine changes).  Where
 # the machine cannot emulate (no root, nothing installable, no binfmt_misc,
 # Wine does not start programs) it says "THE 32-BIT CHECK DID NOT RUN" with
@@ -47,33 +48,10 @@ if ! dpkg -s wine32:i386 >/dev/null 2>&1 || ! [ -x "$QEMU" ]; then
 fi
 [ -x "$WINE32" ] && [ -x "$QEMU" ] || not_run "$WINE32 or $QEMU is missing after the installation"
 
-# binfmt_misc and our registration of qemu-i386, for this run only; entries
-# that were there before are someone else's and stay.
-mounted_here=no
-if ! mountpoint -q "$BINFMT"; then
-  $SUDO mount -t binfmt_misc binfmt_misc "$BINFMT" 2>/dev/null || not_run "binfmt_misc cannot be mounted"
-  mounted_here=yes
-fi
-registered=no
-cleanup() {
-  WINEPREFIX="$PREFIX32" "$WINESERVER" -k >/dev/null 2>&1
-  [ $registered = yes ] && echo -1 | $SUDO tee "$BINFMT/$OUR_ENTRY" >/dev/null 2>&1
-  [ $mounted_here = yes ] && $SUDO umount "$BINFMT" 2>/dev/null
-}
-trap cleanup EXIT
-trap 'exit 1' INT TERM
-if ! grep -l -s "interpreter .*qemu-i386" "$BINFMT"/* | xargs -r grep -l "^enabled" | grep -q .; then
-  magic='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00'
-  mask='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
-  echo ":$OUR_ENTRY:M::$magic:$mask:$QEMU:F" | $SUDO tee "$BINFMT/register" >/dev/null 2>&1 ||
-    not_run "qemu-i386 cannot be registered in binfmt_misc"
-  registered=yes
-fi
-
 # The prefix, made again when Wine changed; one wineserver serves the probe
 # and the run, so that Wine's start-up programs run once.
 export WINEPREFIX="$PREFIX32" WINEARCH=win32 WINESERVER WINEDEBUG=-all
-export QEMU_RESERVED_VA=0xffff0000  # the guest needs the whole 32-bit space
+export QEMU_RESERVED_VA=0xffff0000  # under qemu the guest needs the whole 32-bit space
 wine_version=$(dpkg-query -W -f='${Version}' wine32:i386)
 [ "$(cat "$CACHE/wine32-version" 2>/dev/null)" = "$wine_version" ] || rm -rf "$PREFIX32"
 mkdir -p "$PREFIX32"
@@ -81,15 +59,43 @@ probe() {
   WINEDLLOVERRIDES="mscoree,mshtml=" timeout 1800 "$WINE32" cmd /c echo corvane-probe 2>>"$CACHE/wineboot.log" |
     tr -d '\r' | grep -q -x corvane-probe
 }
-"$WINESERVER" -p
-if ! probe; then
-  say "the 32-bit prefix does not run programs; making it anew (many minutes under emulation)"
+mounted_here=no registered=no
+cleanup() {
   "$WINESERVER" -k >/dev/null 2>&1
-  rm -rf "$PREFIX32" && mkdir -p "$PREFIX32" && "$WINESERVER" -p
-  probe || not_run "32-bit Wine under qemu-i386 does not start programs here (see $CACHE/wineboot.log)"
+  [ $registered = yes ] && echo -1 | $SUDO tee "$BINFMT/$OUR_ENTRY" >/dev/null 2>&1
+  [ $mounted_here = yes ] && $SUDO umount "$BINFMT" 2>/dev/null
+}
+trap cleanup EXIT
+trap 'exit 1' INT TERM
+# A kernel that runs i386 programs itself needs no emulator.  Elsewhere
+# qemu-i386 is registered in binfmt_misc for this run only (an enabled
+# registration that was there before is used and left alone).
+"$WINESERVER" -p
+if probe; then
+  say "32-bit Wine runs programs natively"
+else
+  "$WINESERVER" -k >/dev/null 2>&1
+  if ! mountpoint -q "$BINFMT"; then
+    $SUDO mount -t binfmt_misc binfmt_misc "$BINFMT" 2>/dev/null || not_run "binfmt_misc cannot be mounted"
+    mounted_here=yes
+  fi
+  if ! grep -l -s "interpreter .*qemu-i386" "$BINFMT"/* | xargs -r grep -l "^enabled" | grep -q .; then
+    magic='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00'
+    mask='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
+    echo ":$OUR_ENTRY:M::$magic:$mask:$QEMU:F" | $SUDO tee "$BINFMT/register" >/dev/null 2>&1 ||
+      not_run "qemu-i386 cannot be registered in binfmt_misc"
+    registered=yes
+  fi
+  "$WINESERVER" -p
+  if ! probe; then
+    say "the 32-bit prefix does not run programs; making it anew (many minutes under emulation)"
+    "$WINESERVER" -k >/dev/null 2>&1
+    rm -rf "$PREFIX32" && mkdir -p "$PREFIX32" && "$WINESERVER" -p
+    probe || not_run "32-bit Wine under qemu-i386 does not start programs here (see $CACHE/wineboot.log)"
+  fi
+  say "32-bit Wine runs programs under emulation"
 fi
 echo "$wine_version" >"$CACHE/wine32-version"
-say "32-bit Wine runs programs under emulation"
 
 # The run; an emulator fault (no report at all) gets one more try.
 run() {

@@ -351,12 +351,12 @@ class Case {
     for (const auto& line : lines_) {
       const Strings& f = line.second;
       if (line.first == "hold") {
-        const std::string share = f.size() > 1 ? f[1] : "none";
-        held_.push_back(CreateFileA(Path(f[0]).c_str(), GENERIC_READ | GENERIC_WRITE,
-                                    (share == "read" || share == "readwrite" || share == "all" ? FILE_SHARE_READ : 0) |
-                                        (share == "write" || share == "readwrite" || share == "all" ? FILE_SHARE_WRITE : 0) |
-                                        (share == "all" ? FILE_SHARE_DELETE : 0),
-                                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        const std::map<std::string, DWORD> shares = {
+            {"read", FILE_SHARE_READ}, {"write", FILE_SHARE_WRITE}, {"readwrite", FILE_SHARE_READ | FILE_SHARE_WRITE},
+            {"all", FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE}};
+        const DWORD share = f.size() > 1 && shares.count(f[1]) ? shares.at(f[1]) : 0;
+        held_.push_back(CreateFileA(Path(f[0]).c_str(), GENERIC_READ | GENERIC_WRITE, share, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
         if (held_.back() == INVALID_HANDLE_VALUE) Fail("cannot hold " + f[0]);
       } else if (line.first == "release") {
         Release();
@@ -407,24 +407,17 @@ class Case {
     std::exit(2);
   }
 
-  std::string Path(const std::string& text) const {
-    std::string path = text;
-    const std::pair<const char*, const std::string*> names[] = {
-        {"<appdata>", &appdata_}, {"<sample>", &sample_}, {"<bin>", &bin_}};
-    for (const auto& name : names)
-      for (std::string::size_type at; (at = path.find(name.first)) != std::string::npos;)
-        path.replace(at, std::strlen(name.first), *name.second);
-    return path;
+  // A case's path with its folders filled in, and a report line with them named.
+  std::string Path(std::string text) const {
+    for (const auto& name : Names()) text = Replaced(text, name.second, name.first);
+    return text;
   }
-
-  void Line(const std::string& text) {
-    std::string line = text;
-    const std::pair<const std::string*, const char*> names[] = {
-        {&sample_, "<sample>"}, {&appdata_, "<appdata>"}, {&bin_, "<bin>"}};
-    for (const auto& name : names)
-      for (std::string::size_type at; (at = line.find(*name.first)) != std::string::npos;)
-        line.replace(at, name.first->size(), name.second);
-    report_ += line + "\n";
+  void Line(std::string text) {
+    for (const auto& name : Names()) text = Replaced(text, name.first, name.second);
+    report_ += text + "\n";
+  }
+  std::vector<std::pair<std::string, std::string>> Names() const {
+    return {{sample_, "<sample>"}, {appdata_, "<appdata>"}, {bin_, "<bin>"}};
   }
 
   void Arrange(const std::string& directive, const Strings& f) {
@@ -576,9 +569,8 @@ class Case {
       if (text.empty()) continue;
       text.erase(text.size() - (text.back() == '\r'));
       // The folders by name, as printed and as JSON writes them.
-      for (const auto& name : {std::make_pair(sample_, "<sample>"), std::make_pair(appdata_, "<appdata>"),
-                               std::make_pair(bin_, "<bin>")})
-        for (std::string form : {name.first, Replaced(name.first, "\\", "\\\\")})
+      for (const auto& name : Names())
+        for (const std::string& form : {name.first, Replaced(name.first, "\\", "\\\\")})
           text = Replaced(text, form, name.second);
       Line("  out " + Escape(text));
     }
@@ -599,7 +591,7 @@ class Case {
     State named;
     for (const auto& item : state) {
       std::string line = item.first;
-      for (const auto& name : {std::make_pair(sample_, "<sample>"), std::make_pair(appdata_, "<appdata>")})
+      for (const auto& name : Names())
         if (line.compare(0, name.first.size(), name.first) == 0) line = name.second + line.substr(name.first.size());
       named[line] = item.second;
     }
