@@ -1,5 +1,6 @@
 #!/bin/sh
-# Checks a built CONFIG.dll: its export table is exactly exports/CONFIG.def
+# Checks a built CONFIG.dll: its export table is exactly CONFIG.def (the
+# build writes it from exports/ExportList.h)
 # (every name undecorated at its ordinal); it imports from Windows system DLLs
 # only; and with an allow-list (tests/data/imports-allowed.txt: DLL, function,
 # the oldest 9x and NT versions that export it), the DLL and the programs
