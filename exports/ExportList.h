@@ -30,12 +30,15 @@
   X(13, ImportEudoraWhiteList, Eudora, WhiteList)               \
   X(14, ImportOperaWhiteList, Opera, WhiteList)                 \
   X(15, ImportOutlookWhiteList, Outlook, WhiteList)             \
-  X(16, ImportNetscapeWhiteList, Netscape, WhiteList)
+  X(16, ImportNetscapeWhiteList, Netscape, WhiteList)           \
+  X(17, SetOutlook2007, Outlook2007, Set)                       \
+  X(18, ResetOutlook2007, Outlook2007, Reset)
 
 // The clients in the host tool's order: client (as above; the tool's name
 // for it is the same in lower case) and its title.
 #define CORVANE_CLIENT_LIST(X)          \
   X(Outlook, "Outlook")                 \
+  X(Outlook2007, "Outlook 2007")        \
   X(OutlookExpress, "Outlook Express")  \
   X(Opera, "Opera")                     \
   X(Netscape, "Netscape/Mozilla")       \

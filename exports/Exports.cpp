@@ -14,6 +14,7 @@
 #include "Config/RegisterNetscape.h"
 #include "Config/RegisterOpera.h"
 #include "Config/RegisterOutlook.h"
+#include "Config/RegisterOutlook2007.h"
 #include "Config/RegisterOutlookExpress.h"
 #include "exports/ExportList.h"
 #include "support/FaultGuard.h"

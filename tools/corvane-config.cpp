@@ -25,6 +25,7 @@
 #include "Config/RegisterNetscape.h"
 #include "Config/RegisterOpera.h"
 #include "Config/RegisterOutlook.h"
+#include "Config/RegisterOutlook2007.h"
 #include "Config/RegisterOutlookExpress.h"
 #include "corvane_config.h"
 #include "exports/ExportList.h"
@@ -158,7 +159,7 @@ void PrintHelp(const std::string& command) {
   } else if (command == "show") {
     std::printf(
         "usage: corvane-config [--json] [--proxy P] show CLIENT|all\n\n"
-        "Lists the incoming accounts of CLIENT (or of all five) where the library finds\n"
+        "Lists the incoming accounts of CLIENT (or of all clients) where the library finds\n"
         "them: registry key or file and section, protocol, user name and server, and\n"
         "whether each looks pointed at the proxy P (default 127.0.0.1).  Writes nothing\n"
         "and loads no DLL.  The x86_64 tool reads the 64-bit registry view, the 32-bit\n"

@@ -29,7 +29,10 @@ function(corvane_case_runner folder)
   target_compile_options(cases PRIVATE -Wall -Wextra)
   target_link_libraries(cases PRIVATE shlwapi shell32 advapi32 ole32)
   target_link_options(cases PRIVATE ${CORVANE_STATIC_LINK})
-  add_custom_command(TARGET cases POST_BUILD
-    COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:CONFIG> ${folder}/CONFIG.dll)
-  add_dependencies(cases CONFIG)
+  # The library beside the runner, copied again whenever it is built anew.
+  add_custom_command(OUTPUT ${folder}/CONFIG.dll
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:CONFIG> ${folder}/CONFIG.dll
+    DEPENDS CONFIG)
+  add_custom_target(cases_config_dll ALL DEPENDS ${folder}/CONFIG.dll)
+  add_dependencies(cases cases_config_dll)
 endfunction()
