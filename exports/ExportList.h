@@ -32,7 +32,9 @@
   X(15, ImportOutlookWhiteList, Outlook, WhiteList)             \
   X(16, ImportNetscapeWhiteList, Netscape, WhiteList)           \
   X(17, SetOutlook2007, Outlook2007, Set)                       \
-  X(18, ResetOutlook2007, Outlook2007, Reset)
+  X(18, ResetOutlook2007, Outlook2007, Reset)                   \
+  X(22, SetWindowsMail, WindowsMail, Set)                       \
+  X(23, ResetWindowsMail, WindowsMail, Reset)
 
 // The clients in the host tool's order: client (as above; the tool's name
 // for it is the same in lower case) and its title.
@@ -42,6 +44,7 @@
   X(OutlookExpress, "Outlook Express")  \
   X(Opera, "Opera")                     \
   X(Netscape, "Netscape/Mozilla")       \
-  X(Eudora, "Eudora")
+  X(Eudora, "Eudora")                   \
+  X(WindowsMail, "Windows Mail")
 
 #endif  // CORVANE_EXPORTS_EXPORTLIST_H

@@ -16,6 +16,7 @@
 #include "Config/RegisterOutlook.h"
 #include "Config/RegisterOutlook2007.h"
 #include "Config/RegisterOutlookExpress.h"
+#include "Config/RegisterWindowsMail.h"
 #include "exports/ExportList.h"
 #include "support/FaultGuard.h"
 

@@ -30,6 +30,7 @@
  *   export                          255  1   2   3   4   5   0
  *   SetOutlook, ResetOutlook        ok   u   p   -   -   -   -
  *   SetOutlook2007, Reset...        ok   u   p   -   n   i   -
+ *   SetWindowsMail, Reset...        ok   u   p   -   n   i   -
  *   SetOutlookExpress, Reset...     ok   u   p   -   n   i   -
  *   SetOpera, ResetOpera            ok   u   p   -   n   -   -
  *   SetNetscape, ResetNetscape      ok   c   p   -   n   i   -
@@ -116,6 +117,12 @@ CORVANE_CONFIG_API int CORVANE_CONFIG_CDECL ImportNetscapeWhiteList(const char* 
    of every profile under the profiles keys of those versions. */
 CORVANE_CONFIG_API int CORVANE_CONFIG_CDECL SetOutlook2007(const char* proxy);                 /* @17 */
 CORVANE_CONFIG_API int CORVANE_CONFIG_CDECL ResetOutlook2007(const char* proxy);               /* @18 */
+
+/* Windows Mail and Windows Live Mail: the *.oeaccount files below the local
+   Application Data folder's "Microsoft\Windows Mail" and
+   "Microsoft\Windows Live Mail". */
+CORVANE_CONFIG_API int CORVANE_CONFIG_CDECL SetWindowsMail(const char* proxy);                 /* @22 */
+CORVANE_CONFIG_API int CORVANE_CONFIG_CDECL ResetWindowsMail(const char* proxy);               /* @23 */
 
 /* Pointer type of every export, for GetProcAddress. */
 typedef int(CORVANE_CONFIG_CDECL* CorvaneConfigFunction)(const char* argument);

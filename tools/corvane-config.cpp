@@ -27,6 +27,7 @@
 #include "Config/RegisterOutlook.h"
 #include "Config/RegisterOutlook2007.h"
 #include "Config/RegisterOutlookExpress.h"
+#include "Config/RegisterWindowsMail.h"
 #include "corvane_config.h"
 #include "exports/ExportList.h"
 #include "support/ConfigLog.h"

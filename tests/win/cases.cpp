@@ -308,7 +308,7 @@ class Case {
  public:
   Case(const std::string& file, const std::string& data)
       : data_(data), bin_(ProgramFolder()), appdata_(ShellFolder(CSIDL_APPDATA)),
-        sample_(ShellFolder(CSIDL_LOCAL_APPDATA) + "\\corvane-case") {
+        sample_(ShellFolder(CSIDL_LOCAL_APPDATA) + "\\corvane-case"), local_(FolderOf(sample_)) {
     std::string text;
     if (!ReadBytes(file, text)) Fail("cannot read " + file);
     for (const std::string& line : Split(text, '\n')) {
@@ -420,7 +420,7 @@ class Case {
   void Line(const std::string& text) {
     std::string line = text;
     const std::pair<const std::string*, const char*> names[] = {
-        {&sample_, "<sample>"}, {&appdata_, "<appdata>"}, {&bin_, "<bin>"}};
+        {&sample_, "<sample>"}, {&local_, "<sample>\\.."}, {&appdata_, "<appdata>"}, {&bin_, "<bin>"}};
     for (const auto& name : names)
       for (std::string::size_type at; (at = line.find(*name.first)) != std::string::npos;)
         line.replace(at, name.first->size(), name.second);
@@ -576,8 +576,8 @@ class Case {
       if (text.empty()) continue;
       text.erase(text.size() - (text.back() == '\r'));
       // The folders by name, as printed and as JSON writes them.
-      for (const auto& name : {std::make_pair(sample_, "<sample>"), std::make_pair(appdata_, "<appdata>"),
-                               std::make_pair(bin_, "<bin>")})
+      for (const auto& name : {std::make_pair(sample_, "<sample>"), std::make_pair(local_, "<sample>\\.."),
+                               std::make_pair(appdata_, "<appdata>"), std::make_pair(bin_, "<bin>")})
         for (std::string form : {name.first, Replaced(name.first, "\\", "\\\\")})
           text = Replaced(text, form, name.second);
       Line("  out " + Escape(text));
@@ -633,7 +633,7 @@ class Case {
     DeleteFileA((bin_ + "\\ConfigLog.txt").c_str());
   }
 
-  std::string data_, bin_, appdata_, sample_, report_, preset_log_;
+  std::string data_, bin_, appdata_, sample_, local_, report_, preset_log_;
   std::vector<std::pair<std::string, Strings>> lines_;
   bool linked_ = false;
   Strings owned_;
