@@ -38,10 +38,12 @@ bool Register::RestoreAccount(const std::string& proxy, std::string& user,
   return corvane::RestoreAccount(proxy, user, server);
 }
 
-std::string Register::GetAppDataFolder() const {
+std::string Register::GetAppDataFolder() const { return GetShellFolder(CSIDL_APPDATA); }
+
+std::string Register::GetShellFolder(int csidl) const {
   try {
     LPITEMIDLIST items = nullptr;
-    HRESULT status = SHGetSpecialFolderLocation(nullptr, CSIDL_APPDATA, &items);
+    HRESULT status = SHGetSpecialFolderLocation(nullptr, csidl, &items);
     if (FAILED(status) || items == nullptr)
       throw Tessaly::BaseException(kRegisterSourceFile, 212, "SHGetSpecialFolderLocation failed.",
                                    static_cast<int>(status));

@@ -44,6 +44,9 @@ class Register {
  protected:
   // The current user's Application Data folder, "" when it cannot be found.
   std::string GetAppDataFolder() const;
+  // The same for another of the user's shell folders (CSIDL_LOCAL_APPDATA,
+  // ...): "" as well where the system does not know the folder.
+  std::string GetShellFolder(int csidl) const;
   static void AddAddress(const std::string& address, std::string& list);
   // The same rule on an indexed list, for address books of any size.
   static void AddAddress(const std::string& address, corvane::IndexedAddressList& list);

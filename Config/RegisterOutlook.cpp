@@ -37,10 +37,12 @@ bool ReadValue(const RegisterOutlook::Layout& layout, const std::string& key,
 
 // Writes go only into an existing account key.
 bool WriteValue(const RegisterOutlook::Layout& layout, const std::string& key,
-                const std::string& name, const std::string& value) {
+                const std::string& name, const std::string& value, bool& failed) {
   RegistryKey registry(HKEY_CURRENT_USER);
-  return layout.binary ? registry.WriteBinaryString(key, name, value, false)
-                       : registry.WriteString(key, name, value, false);
+  const bool written = layout.binary ? registry.WriteBinaryString(key, name, value, false)
+                                     : registry.WriteString(key, name, value, false);
+  failed = failed || !written;
+  return written;
 }
 
 }  // namespace
@@ -173,6 +175,19 @@ bool RegisterOutlook::Scan(const std::string& parent, const std::string& proxy,
                            const char* unchanged_line) {
   KeyList keys;
   discovery(parent, keys);
+  return ScanKeys(keys, proxy, routine, unchanged_line);
+}
+
+bool RegisterOutlook::ConfigureProfileAccounts(const KeyList& keys, const std::string& proxy) {
+  return ScanKeys(keys, proxy, &RegisterOutlook::UpdateProfileAccountKey, kUnchangedConfigured);
+}
+
+bool RegisterOutlook::RestoreProfileAccounts(const KeyList& keys, const std::string& proxy) {
+  return ScanKeys(keys, proxy, &RegisterOutlook::RevertProfileAccountKey, kUnchangedRestored);
+}
+
+bool RegisterOutlook::ScanKeys(const KeyList& keys, const std::string& proxy,
+                               AccountRoutine routine, const char* unchanged_line) {
   if (keys.empty()) Log("No Outlook profiles found");
   bool changed = false;
   for (const std::string& key : keys) {
@@ -241,9 +256,9 @@ bool RegisterOutlook::UpdateAccount(const Layout& layout, const std::string& key
     ConfigureAccount(proxy, user, server);
     Log("New PopUserName=" + user);
     Log("New PopServerName=" + server);
-    Log(WriteValue(layout, key, layout.pop3_user, user) ? "PopUserName update successful"
+    Log(WriteValue(layout, key, layout.pop3_user, user, write_failed_) ? "PopUserName update successful"
                                                         : "PopUserName update failed");
-    Log(WriteValue(layout, key, "POP3 Server", server) ? "PopServerName updated successful"
+    Log(WriteValue(layout, key, "POP3 Server", server, write_failed_) ? "PopServerName updated successful"
                                                        : "PopServerName update failed");
     return true;
   }
@@ -264,9 +279,9 @@ bool RegisterOutlook::UpdateAccount(const Layout& layout, const std::string& key
   ConfigureAccount(proxy, user, server);
   Log("New IMAPUserName=" + user);
   Log("New IMAPServerName=" + server);
-  Log(WriteValue(layout, key, "IMAP User", user) ? "IMAPUserName update successful"
+  Log(WriteValue(layout, key, "IMAP User", user, write_failed_) ? "IMAPUserName update successful"
                                                  : "IMAPUserName update failed");
-  Log(WriteValue(layout, key, "IMAP Server", server) ? "IMAPServerName update successful"
+  Log(WriteValue(layout, key, "IMAP Server", server, write_failed_) ? "IMAPServerName update successful"
                                                      : "IMAPServerName update failed");
   return true;
 }
@@ -285,8 +300,8 @@ bool RegisterOutlook::RevertAccount(const Layout& layout, const std::string& key
   if (!ReadValue(layout, key, server_name, server)) return false;
   if (!CanRestore(user, server, proxy)) return false;
   if (!RestoreAccount(proxy, user, server)) return false;
-  WriteValue(layout, key, user_name, user);
-  WriteValue(layout, key, server_name, server);
+  WriteValue(layout, key, user_name, user, write_failed_);
+  WriteValue(layout, key, server_name, server, write_failed_);
   return true;
 }
 
@@ -295,40 +310,40 @@ bool RegisterOutlook::RevertAccount(const Layout& layout, const std::string& key
 AccountViews RegisterOutlook::ListAccounts() const {
   AccountViews views;
   try {
-    struct Source {
-      std::string key;
-      Discovery discovery;
-      const Layout* layout;
-    };
     const std::string profiles_2002 = Outlook2002ProfilesKey();
-    std::vector<Source> sources = {
-        {kOutlook97Key, &AddAccountKeys, &kAccountManagerLayout},
-        {kOutlook98Key, &AddAccountKeys, &kAccountManagerLayout},
-        {kOutlook2000Key, &AddAccountKeys, &kAccountManagerLayout},
-        {profiles_2002, &AddProfileAccountKeys, &kProfileLayout}};
+    ListLayoutAccounts(kOutlook97Key, &AddAccountKeys, kAccountManagerLayout, views);
+    ListLayoutAccounts(kOutlook98Key, &AddAccountKeys, kAccountManagerLayout, views);
+    ListLayoutAccounts(kOutlook2000Key, &AddAccountKeys, kAccountManagerLayout, views);
+    ListProfileAccounts(profiles_2002, views);
     if (profiles_2002 != kNTProfilesKey && WindowsVersion().IsWindowsNTUpTo2003())
-      sources.push_back({kNTProfilesKey, &AddProfileAccountKeys, &kProfileLayout});
-    for (const Source& source : sources) {
-      KeyList keys;
-      source.discovery(source.key, keys);
-      for (const std::string& key : keys) {
-        AccountView view;
-        view.store = key;
-        if (ReadValue(*source.layout, key, source.layout->pop3_user, view.user)) {
-          view.protocol = "POP3";
-          ReadValue(*source.layout, key, "POP3 Server", view.server);
-        } else if (ReadValue(*source.layout, key, "IMAP User", view.user)) {
-          view.protocol = "IMAP";
-          ReadValue(*source.layout, key, "IMAP Server", view.server);
-        } else {
-          continue;  // a news or directory account
-        }
-        views.push_back(view);
-      }
-    }
+      ListProfileAccounts(kNTProfilesKey, views);
   } catch (...) {
   }
   return views;
+}
+
+void RegisterOutlook::ListProfileAccounts(const std::string& profiles, AccountViews& views) {
+  ListLayoutAccounts(profiles, &AddProfileAccountKeys, kProfileLayout, views);
+}
+
+void RegisterOutlook::ListLayoutAccounts(const std::string& parent, Discovery discovery,
+                                         const Layout& layout, AccountViews& views) {
+  KeyList keys;
+  discovery(parent, keys);
+  for (const std::string& key : keys) {
+    AccountView view;
+    view.store = key;
+    if (ReadValue(layout, key, layout.pop3_user, view.user)) {
+      view.protocol = "POP3";
+      ReadValue(layout, key, "POP3 Server", view.server);
+    } else if (ReadValue(layout, key, "IMAP User", view.user)) {
+      view.protocol = "IMAP";
+      ReadValue(layout, key, "IMAP Server", view.server);
+    } else {
+      continue;  // a news or directory account
+    }
+    views.push_back(view);
+  }
 }
 
 // ---------------------------------------------------------------- address book

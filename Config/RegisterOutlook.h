@@ -39,8 +39,25 @@ class RegisterOutlook : public Register {
     bool binary;            // UTF-16 REG_BINARY values instead of strings
   };
 
- private:
+ protected:
   using KeyList = std::vector<std::string>;
+
+  // The profile layout, for the registrars of later Outlook versions that
+  // keep it under other keys.  AddProfileAccountKeys appends the account
+  // keys of every profile below `profiles`; ConfigureProfileAccounts and
+  // RestoreProfileAccounts run the per-account routine on each key, logging
+  // as the 2002/2003 scans do, and answer whether an account was changed;
+  // ListProfileAccounts appends what the keys hold.
+  static void AddProfileAccountKeys(const std::string& profiles, KeyList& keys);
+  bool ConfigureProfileAccounts(const KeyList& keys, const std::string& proxy);
+  bool RestoreProfileAccounts(const KeyList& keys, const std::string& proxy);
+  static void ListProfileAccounts(const std::string& profiles, AccountViews& views);
+
+  // Set when a write of an account value failed (Outlook itself does not
+  // report it: the 97-2003 chain keeps 255).
+  mutable bool write_failed_ = false;
+
+ private:
   using Discovery = void (*)(const std::string& parent, KeyList& keys);
   using AccountRoutine = bool (RegisterOutlook::*)(const std::string& key,
                                                    const std::string& proxy) const;
@@ -62,9 +79,12 @@ class RegisterOutlook : public Register {
   bool RestoreMessagingProfiles(const std::string& profiles, const std::string& proxy);
   bool Scan(const std::string& parent, const std::string& proxy, Discovery discovery,
             AccountRoutine routine, const char* unchanged_line);
+  bool ScanKeys(const KeyList& keys, const std::string& proxy, AccountRoutine routine,
+                const char* unchanged_line);
+  static void ListLayoutAccounts(const std::string& key, Discovery discovery,
+                                 const Layout& layout, AccountViews& views);
 
   static void AddAccountKeys(const std::string& parent, KeyList& keys);
-  static void AddProfileAccountKeys(const std::string& profiles, KeyList& keys);
 
   bool UpdateAccountKey(const std::string& key, const std::string& proxy) const;
   bool UpdateProfileAccountKey(const std::string& key, const std::string& proxy) const;

@@ -44,10 +44,36 @@ foreach(target corvane_text corvane_core)
     -ffile-prefix-map=${CMAKE_SOURCE_DIR}=. -ffile-prefix-map=${CMAKE_BINARY_DIR}=build)
 endforeach()
 
+# CONFIG.def, the module definition file (names at their ordinals), written
+# from the one list of the exports, exports/ExportList.h: its lines
+# "X(ordinal, name, client, operation)".  Rewritten only when it changes.
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+  ${CMAKE_SOURCE_DIR}/exports/ExportList.h)
+file(READ ${CMAKE_SOURCE_DIR}/exports/ExportList.h corvane_export_list)
+string(REGEX MATCHALL "\n *X\\([0-9]+, *[A-Za-z0-9]+," corvane_export_lines
+  "${corvane_export_list}")
+set(CORVANE_DEF ${CMAKE_BINARY_DIR}/generated/CONFIG.def)
+set(corvane_def_text "LIBRARY CONFIG\nEXPORTS\n")
+set(corvane_seen)
+foreach(line IN LISTS corvane_export_lines)
+  string(REGEX REPLACE "^\n *X\\(([0-9]+), *([A-Za-z0-9]+),$" "\\1;\\2" entry "${line}")
+  list(GET entry 0 ordinal)
+  list(GET entry 1 name)
+  if("@${ordinal}" IN_LIST corvane_seen OR name IN_LIST corvane_seen)
+    message(FATAL_ERROR "exports/ExportList.h: ${name} @${ordinal} given twice")
+  endif()
+  list(APPEND corvane_seen "@${ordinal}" ${name})
+  string(LENGTH "${name}" length)
+  math(EXPR pad "30 - ${length}")
+  string(REPEAT " " ${pad} blanks)
+  string(APPEND corvane_def_text "  ${name}${blanks}@${ordinal}\n")
+endforeach()
+file(CONFIGURE OUTPUT ${CORVANE_DEF} CONTENT "${corvane_def_text}" @ONLY)
+
 add_library(CONFIG SHARED
   exports/Exports.cpp
   exports/DllMain.cpp
-  exports/CONFIG.def
+  ${CORVANE_DEF}
   exports/CONFIG.rc)
 set_target_properties(CONFIG PROPERTIES PREFIX "" OUTPUT_NAME CONFIG
   IMPORT_PREFIX "lib" IMPORT_SUFFIX ".dll.a")
@@ -100,8 +126,8 @@ endif()
 set(CORVANE_MSVC_IMPLIB ${CMAKE_BINARY_DIR}/lib/CONFIG.lib)
 add_custom_command(OUTPUT ${CORVANE_MSVC_IMPLIB}
   COMMAND ${CORVANE_DLLTOOL} -m ${CORVANE_DLLTOOL_MACHINE} -D CONFIG.dll
-    -d ${CMAKE_SOURCE_DIR}/exports/CONFIG.def -l ${CORVANE_MSVC_IMPLIB}
-  DEPENDS ${CMAKE_SOURCE_DIR}/exports/CONFIG.def VERBATIM)
+    -d ${CORVANE_DEF} -l ${CORVANE_MSVC_IMPLIB}
+  DEPENDS ${CORVANE_DEF} VERBATIM)
 add_custom_target(config_msvc_implib ALL DEPENDS ${CORVANE_MSVC_IMPLIB})
 
 # A plain C host program linked through the import library and the header
@@ -116,7 +142,7 @@ target_link_options(header_host PRIVATE ${CORVANE_STATIC_LINK})
 install(TARGETS CONFIG RUNTIME DESTINATION bin ARCHIVE DESTINATION lib)
 install(TARGETS corvane-config RUNTIME DESTINATION bin)
 install(FILES $<TARGET_FILE:CONFIG>.debug $<TARGET_FILE:corvane-config>.debug DESTINATION bin)
-install(FILES ${CORVANE_MSVC_IMPLIB} ${CMAKE_SOURCE_DIR}/exports/CONFIG.def DESTINATION lib)
+install(FILES ${CORVANE_MSVC_IMPLIB} ${CORVANE_DEF} DESTINATION lib)
 install(FILES ${CMAKE_SOURCE_DIR}/include/corvane_config.h DESTINATION include)
 install(FILES ${CMAKE_SOURCE_DIR}/exports/HOST-README.md DESTINATION . RENAME README.md)
 set(CPACK_GENERATOR ZIP)
@@ -135,7 +161,7 @@ if(CORVANE_TESTS)
   endif()
   add_test(NAME dll_exports
     COMMAND sh ${CMAKE_SOURCE_DIR}/tests/check_dll.sh ${CORVANE_OBJDUMP} $<TARGET_FILE:CONFIG>
-      ${CMAKE_SOURCE_DIR}/exports/CONFIG.def ${CORVANE_IMPORT_CHECK})
+      ${CORVANE_DEF} ${CORVANE_IMPORT_CHECK})
 endif()
 
 # The host program linked against CONFIG.lib with an MSVC-style linker (i686:

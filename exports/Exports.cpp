@@ -1,18 +1,23 @@
-// The sixteen exported functions.  Each copies its argument, builds the
-// client's registrar on the stack, runs one operation and returns its
-// result; no exception leaves an export, and neither does a processor fault
-// (an access violation in a client library, say): every export runs under
-// the fault guard and answers a fault with its own failure result.
+// The exported functions, one per entry of exports/ExportList.h.  Each
+// copies its argument, builds the client's registrar on the stack, runs one
+// operation and returns its result; no exception leaves an export, and
+// neither does a processor fault (an access violation in a client library,
+// say): every export runs under the fault guard and answers a fault with its
+// own failure result.
 #define CORVANE_CONFIG_API
 #include "corvane_config.h"
 
 #include <string>
+#include <type_traits>
 
 #include "Config/RegisterEudora.h"
 #include "Config/RegisterNetscape.h"
 #include "Config/RegisterOpera.h"
 #include "Config/RegisterOutlook.h"
+#include "Config/RegisterOutlook2007.h"
 #include "Config/RegisterOutlookExpress.h"
+#include "Config/RegisterWindowsMail.h"
+#include "exports/ExportList.h"
 #include "support/FaultGuard.h"
 
 namespace {
@@ -71,7 +76,7 @@ int Reset(const char* proxy) {
 // The imports catch their own failures; the handler here covers what
 // happens before they run, with the same codes the imports use.
 template <class Registrar>
-int ImportWhite(const char* path) {
+int WhiteList(const char* path) {
   return Guarded([path]() {
     try {
       const std::string file = Argument(path);
@@ -87,36 +92,10 @@ int ImportWhite(const char* path) {
   }, 3, kUnknown);
 }
 
-}  // namespace
-
-extern "C" {
-
-int __cdecl SetOutlook(const char* proxy) { return Set<RegisterOutlook>(proxy); }
-int __cdecl ResetOutlook(const char* proxy) { return Reset<RegisterOutlook>(proxy); }
-int __cdecl SetOutlookExpress(const char* proxy) { return Set<RegisterOutlookExpress>(proxy); }
-int __cdecl ResetOutlookExpress(const char* proxy) { return Reset<RegisterOutlookExpress>(proxy); }
-int __cdecl SetOpera(const char* proxy) { return Set<RegisterOpera>(proxy); }
-int __cdecl ResetOpera(const char* proxy) { return Reset<RegisterOpera>(proxy); }
-int __cdecl SetNetscape(const char* proxy) { return Set<RegisterNetscape>(proxy); }
-int __cdecl ResetNetscape(const char* proxy) { return Reset<RegisterNetscape>(proxy); }
-int __cdecl SetEudora(const char* proxy) { return Set<RegisterEudora>(proxy); }
-int __cdecl ResetEudora(const char* proxy) { return Reset<RegisterEudora>(proxy); }
-
 // The Outlook Express exports log nothing on any failure, a fault included:
-// the blocked-senders list answers 0, the address book keeps its 255.
-int __cdecl ImportOutlookExpressBlackList(const char* path) {
-  return Guarded([path]() {
-    try {
-      const std::string file = Argument(path);
-      RegisterOutlookExpress registrar;
-      return registrar.ImportBlackList(file);
-    } catch (...) {
-      return 0;
-    }
-  }, 0, nullptr);
-}
-
-int __cdecl ImportOutlookExpressWhiteList(const char* path) {
+// the address book keeps its 255, the blocked-senders list answers 0.
+template <>
+int WhiteList<RegisterOutlookExpress>(const char* path) {
   return Guarded([path]() {
     try {
       const std::string file = Argument(path);
@@ -128,9 +107,34 @@ int __cdecl ImportOutlookExpressWhiteList(const char* path) {
   }, 255, nullptr);
 }
 
-int __cdecl ImportEudoraWhiteList(const char* path) { return ImportWhite<RegisterEudora>(path); }
-int __cdecl ImportOperaWhiteList(const char* path) { return ImportWhite<RegisterOpera>(path); }
-int __cdecl ImportOutlookWhiteList(const char* path) { return ImportWhite<RegisterOutlook>(path); }
-int __cdecl ImportNetscapeWhiteList(const char* path) { return ImportWhite<RegisterNetscape>(path); }
+template <class Registrar>
+int BlackList(const char* path) {
+  return Guarded([path]() {
+    try {
+      const std::string file = Argument(path);
+      Registrar registrar;
+      return registrar.ImportBlackList(file);
+    } catch (...) {
+      return 0;
+    }
+  }, 0, nullptr);
+}
+
+}  // namespace
+
+// Every entry of the list is declared by the public header as an export of
+// the one function type; an entry the header lacks does not compile.
+#define CORVANE_CHECK_DECLARATION(ordinal, name, client, operation)             \
+  static_assert(std::is_same<decltype(&::name), CorvaneConfigFunction>::value, \
+                #name " (@" #ordinal ") is declared in corvane_config.h");
+CORVANE_EXPORT_LIST(CORVANE_CHECK_DECLARATION)
+#undef CORVANE_CHECK_DECLARATION
+
+extern "C" {
+
+#define CORVANE_DEFINE_EXPORT(ordinal, name, client, operation) \
+  int __cdecl name(const char* argument) { return operation<Register##client>(argument); }
+CORVANE_EXPORT_LIST(CORVANE_DEFINE_EXPORT)
+#undef CORVANE_DEFINE_EXPORT
 
 }  // extern "C"

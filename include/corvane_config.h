@@ -1,8 +1,9 @@
 /*
  * CONFIG.dll: mail-client configuration for the Corvane mail proxy.
  *
- * Sixteen C functions, each taking one NUL-terminated single-byte (ANSI)
- * string and returning a 32-bit result.  Link with libCONFIG.dll.a, or bind
+ * C functions, each taking one NUL-terminated single-byte (ANSI) string and
+ * returning a 32-bit result: the sixteen of ordinals 1-16 and the later
+ * clients' from ordinal 17 on.  Link with libCONFIG.dll.a, or bind
  * at run time with GetProcAddress (by name or by the ordinals below).  The
  * library is 32-bit (i686): only a 32-bit process can load it.
  *
@@ -28,6 +29,8 @@
  *
  *   export                          255  1   2   3   4   5   0
  *   SetOutlook, ResetOutlook        ok   u   p   -   -   -   -
+ *   SetOutlook2007, Reset...        ok   u   p   -   n   i   -
+ *   SetWindowsMail, Reset...        ok   u   p   -   n   i   -
  *   SetOutlookExpress, Reset...     ok   u   p   -   n   i   -
  *   SetOpera, ResetOpera            ok   u   p   -   n   -   -
  *   SetNetscape, ResetNetscape      ok   c   p   -   n   i   -
@@ -109,6 +112,17 @@ CORVANE_CONFIG_API int CORVANE_CONFIG_CDECL ImportEudoraWhiteList(const char* pa
 CORVANE_CONFIG_API int CORVANE_CONFIG_CDECL ImportOperaWhiteList(const char* path);            /* @14 */
 CORVANE_CONFIG_API int CORVANE_CONFIG_CDECL ImportOutlookWhiteList(const char* path);          /* @15 */
 CORVANE_CONFIG_API int CORVANE_CONFIG_CDECL ImportNetscapeWhiteList(const char* path);         /* @16 */
+
+/* Outlook 2007 and later (2010, 2013, 2016, 2019, 2021, 365): every account
+   of every profile under the profiles keys of those versions. */
+CORVANE_CONFIG_API int CORVANE_CONFIG_CDECL SetOutlook2007(const char* proxy);                 /* @17 */
+CORVANE_CONFIG_API int CORVANE_CONFIG_CDECL ResetOutlook2007(const char* proxy);               /* @18 */
+
+/* Windows Mail and Windows Live Mail: the *.oeaccount files below the local
+   Application Data folder's "Microsoft\Windows Mail" and
+   "Microsoft\Windows Live Mail". */
+CORVANE_CONFIG_API int CORVANE_CONFIG_CDECL SetWindowsMail(const char* proxy);                 /* @22 */
+CORVANE_CONFIG_API int CORVANE_CONFIG_CDECL ResetWindowsMail(const char* proxy);               /* @23 */
 
 /* Pointer type of every export, for GetProcAddress. */
 typedef int(CORVANE_CONFIG_CDECL* CorvaneConfigFunction)(const char* argument);

@@ -1,5 +1,6 @@
 #!/bin/sh
-# Checks a built CONFIG.dll: its export table is exactly exports/CONFIG.def
+# Checks a built CONFIG.dll: its export table is exactly CONFIG.def (the
+# build writes it from exports/ExportList.h)
 # (every name undecorated at its ordinal); it imports from Windows system DLLs
 # only; and with an allow-list (tests/data/imports-allowed.txt: DLL, function,
 # the oldest 9x and NT versions that export it), the DLL and the programs
@@ -20,7 +21,7 @@ imports() {  # "dll function" lines of a module's import table, DLL names in low
 "$objdump" -p "$dll" | grep -q 'Ordinal Base 1$' || fail "ordinal base is not 1"
 actual=$("$objdump" -p "$dll" | sed -n '/^\[Ordinal\/Name Pointer\] Table/,/^$/s/^[[:space:]]*\[ *\([0-9]*\)\] \(.*\)$/\1 \2/p' |
   awk '{ print $1 + 1, $2 }' | sort -n)
-expected=$(sed -n 's/^[[:space:]]*\([A-Za-z]*\)[[:space:]]*@\([0-9]*\).*/\2 \1/p' "$def" | sort -n)
+expected=$(sed -n 's/^[[:space:]]*\([A-Za-z0-9]*\)[[:space:]]*@\([0-9]*\).*/\2 \1/p' "$def" | sort -n)
 [ "$actual" = "$expected" ] || fail "export table differs from $def: $(echo $actual)"
 other=$(imports "$dll" | awk '{ print $1 }' | sort -u | grep -v -x -E 'kernel32.dll|advapi32.dll|shell32.dll|ole32.dll|msvcrt.dll' || true)
 [ -z "$other" ] || fail "imports from non-system DLLs: $(echo $other)"

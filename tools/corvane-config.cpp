@@ -25,8 +25,11 @@
 #include "Config/RegisterNetscape.h"
 #include "Config/RegisterOpera.h"
 #include "Config/RegisterOutlook.h"
+#include "Config/RegisterOutlook2007.h"
 #include "Config/RegisterOutlookExpress.h"
+#include "Config/RegisterWindowsMail.h"
 #include "corvane_config.h"
+#include "exports/ExportList.h"
 #include "support/ConfigLog.h"
 
 namespace {
@@ -38,38 +41,48 @@ struct ExportInfo {
   const char* name;
   int ordinal;
   enum Kind { kSet, kReset, kWhiteList, kBlackList } kind;
-  const char* client;  // friendly client name
+  const char* client;  // the registrar's client, as exports/ExportList.h names it
 };
 
-const ExportInfo kExports[] = {
-    {"SetOutlook", 1, ExportInfo::kSet, "outlook"},
-    {"ResetOutlook", 2, ExportInfo::kReset, "outlook"},
-    {"SetOutlookExpress", 3, ExportInfo::kSet, "outlookexpress"},
-    {"ResetOutlookExpress", 4, ExportInfo::kReset, "outlookexpress"},
-    {"SetOpera", 5, ExportInfo::kSet, "opera"},
-    {"ResetOpera", 6, ExportInfo::kReset, "opera"},
-    {"SetNetscape", 7, ExportInfo::kSet, "netscape"},
-    {"ResetNetscape", 8, ExportInfo::kReset, "netscape"},
-    {"SetEudora", 9, ExportInfo::kSet, "eudora"},
-    {"ResetEudora", 10, ExportInfo::kReset, "eudora"},
-    {"ImportOutlookExpressBlackList", 11, ExportInfo::kBlackList, "outlookexpress"},
-    {"ImportOutlookExpressWhiteList", 12, ExportInfo::kWhiteList, "outlookexpress"},
-    {"ImportEudoraWhiteList", 13, ExportInfo::kWhiteList, "eudora"},
-    {"ImportOperaWhiteList", 14, ExportInfo::kWhiteList, "opera"},
-    {"ImportOutlookWhiteList", 15, ExportInfo::kWhiteList, "outlook"},
-    {"ImportNetscapeWhiteList", 16, ExportInfo::kWhiteList, "netscape"},
-};
+#define CORVANE_EXPORT_INFO(ordinal, name, client, operation) \
+  {#name, ordinal, ExportInfo::k##operation, #client},
+const ExportInfo kExports[] = {CORVANE_EXPORT_LIST(CORVANE_EXPORT_INFO)};
+#undef CORVANE_EXPORT_INFO
 
+// The tool's names of the clients: the list's client in lower case, and a
+// few aliases (shown: named in the help texts beside the client).
 struct ClientAlias {
   const char* alias;
   const char* client;
+  bool shown;
 };
 const ClientAlias kClientAliases[] = {
-    {"outlook", "outlook"},       {"outlookexpress", "outlookexpress"},
-    {"outlook-express", "outlookexpress"}, {"oe", "outlookexpress"},
-    {"opera", "opera"},           {"netscape", "netscape"},
-    {"mozilla", "netscape"},      {"eudora", "eudora"},
+    {"oe", "outlookexpress", true},
+    {"outlook-express", "outlookexpress", false},
+    {"mozilla", "netscape", true},
 };
+
+std::string Lower(std::string text);
+
+// The tool's names of the clients, in the list's order.
+std::vector<std::string> Clients() {
+#define CORVANE_CLIENT_NAME(client, title) Lower(#client),
+  return {CORVANE_CLIENT_LIST(CORVANE_CLIENT_NAME)};
+#undef CORVANE_CLIENT_NAME
+}
+
+// "outlook, outlookexpress (oe), ..." with `last` before the last name.
+std::string ClientsText(bool with_aliases, const char* last) {
+  const std::vector<std::string> clients = Clients();
+  std::string text;
+  for (std::size_t c = 0; c < clients.size(); ++c) {
+    text += c == 0 ? "" : c + 1 == clients.size() ? last : ", ";
+    text += clients[c];
+    for (const ClientAlias& alias : kClientAliases)
+      if (with_aliases && alias.shown && clients[c] == alias.client) text += std::string(" (") + alias.alias + ")";
+  }
+  return text;
+}
 
 // The exit-status table, shared by --help and the README.
 const char kExitStatus[] =
@@ -92,12 +105,12 @@ void PrintUsage(FILE* out) {
                "                              write Outlook Express's blocked senders to FILE\n"
                "  show CLIENT|all             list the incoming accounts as stored now (read only)\n"
                "  EXPORT ARGUMENT             call one export of CONFIG.dll by name\n"
-               "                              (SetOutlook ... ImportNetscapeWhiteList)\n"
+               "                              (%s ... %s)\n"
                "  help [COMMAND]              this text, or one command's\n"
                "  --version, -V               this tool's version, the DLL it would load and\n"
                "                              that DLL's version\n"
                "\n"
-               "clients: outlook, outlookexpress (oe), opera, netscape (mozilla), eudora\n"
+               "clients: %s\n"
                "\n"
                "options (also as --dll=PATH, --proxy=P):\n"
                "  --dll PATH   the CONFIG.dll to load (default: the one beside this program);\n"
@@ -110,10 +123,10 @@ void PrintUsage(FILE* out) {
                "The library is 32-bit: use the i686 corvane-config.exe with it.\n"
                "\n"
                "%s",
-               kExitStatus);
+               kExports[0].name, kExports[sizeof kExports / sizeof kExports[0] - 1].name,
+               ClientsText(true, ", ").c_str(), kExitStatus);
 }
 
-std::string Lower(std::string text);
 const struct ExportInfo* FindExport(const std::string& name);
 
 // "corvane-config COMMAND --help": the one command's text.
@@ -122,7 +135,7 @@ void PrintHelp(const std::string& command) {
     std::printf(
         "usage: corvane-config [--log] [--json] %s CLIENT PROXY\n\n"
         "%s\n"
-        "CLIENT is outlook, outlookexpress (oe), opera, netscape (mozilla) or eudora;\n"
+        "CLIENT is %s;\n"
         "PROXY is the mail proxy's address as written into the accounts (e.g. 127.0.0.1).\n"
         "Result 255: done, which includes finding nothing to change; 2: empty proxy\n"
         "address; 4: no accounts or account files of the client found, or a Netscape\n"
@@ -133,7 +146,7 @@ void PrintHelp(const std::string& command) {
         command == "set" ? "Points every incoming account of CLIENT at PROXY: the server becomes PROXY\n"
                            "and the user name gets \"@\" and the real server appended."
                          : "Undoes 'set' for every account whose server holds PROXY: the user name is\n"
-                           "split at its last \"@\" into user name and server.");
+                           "split at its last \"@\" into user name and server.", ClientsText(true, " or ").c_str());
   } else if (command == "import") {
     std::printf(
         "usage: corvane-config [--log] [--json] import CLIENT white FILE\n"
@@ -147,7 +160,7 @@ void PrintHelp(const std::string& command) {
   } else if (command == "show") {
     std::printf(
         "usage: corvane-config [--json] [--proxy P] show CLIENT|all\n\n"
-        "Lists the incoming accounts of CLIENT (or of all five) where the library finds\n"
+        "Lists the incoming accounts of CLIENT (or of all clients) where the library finds\n"
         "them: registry key or file and section, protocol, user name and server, and\n"
         "whether each looks pointed at the proxy P (default 127.0.0.1).  Writes nothing\n"
         "and loads no DLL.  The x86_64 tool reads the 64-bit registry view, the 32-bit\n"
@@ -205,14 +218,17 @@ const ExportInfo* FindExport(const std::string& name) {
 
 const ExportInfo* FindExportFor(const std::string& client, ExportInfo::Kind kind) {
   for (const ExportInfo& info : kExports)
-    if (client == info.client && info.kind == kind) return &info;
+    if (client == Lower(info.client) && info.kind == kind) return &info;
   return nullptr;
 }
 
-const char* ResolveClient(const std::string& name) {
+// The client a name or alias stands for, "" for none.
+std::string ResolveClient(const std::string& name) {
+  for (const std::string& client : Clients())
+    if (Lower(name) == client) return client;
   for (const ClientAlias& alias : kClientAliases)
     if (Lower(name) == alias.alias) return alias.client;
-  return nullptr;
+  return "";
 }
 
 std::vector<std::string> ExportNames() {
@@ -222,7 +238,7 @@ std::vector<std::string> ExportNames() {
 }
 
 std::vector<std::string> ClientNames() {
-  std::vector<std::string> names;
+  std::vector<std::string> names = Clients();
   for (const ClientAlias& alias : kClientAliases) names.push_back(alias.alias);
   return names;
 }
@@ -345,7 +361,7 @@ int UnknownClient(const std::string& word, bool with_all) {
   std::vector<std::string> names = ClientNames();
   if (with_all) names.push_back("all");
   return Usage("unknown client '" + word + "'" + Suggest(word, names) +
-               " (clients: outlook, outlookexpress, opera, netscape, eudora" +
+               " (clients: " + ClientsText(false, ", ") +
                (with_all ? ", all)" : ")"));
 }
 
@@ -534,26 +550,24 @@ int Version(const std::string& dll_path) {
 
 // The accounts of one client as the library's own discovery finds them.
 struct ClientAccounts {
-  const char* client;
+  std::string client;
   const char* title;
   AccountViews accounts;
 };
 
 template <class Registrar>
-ClientAccounts ListOf(const char* client, const char* title) {
+ClientAccounts ListOf(const std::string& client, const char* title) {
   Registrar registrar;
   return ClientAccounts{client, title, registrar.ListAccounts()};
 }
 
 std::vector<ClientAccounts> ListClients(const std::string& which) {
   std::vector<ClientAccounts> all;
-  if (which == "all" || which == "outlook") all.push_back(ListOf<RegisterOutlook>("outlook", "Outlook"));
-  if (which == "all" || which == "outlookexpress")
-    all.push_back(ListOf<RegisterOutlookExpress>("outlookexpress", "Outlook Express"));
-  if (which == "all" || which == "opera") all.push_back(ListOf<RegisterOpera>("opera", "Opera"));
-  if (which == "all" || which == "netscape")
-    all.push_back(ListOf<RegisterNetscape>("netscape", "Netscape/Mozilla"));
-  if (which == "all" || which == "eudora") all.push_back(ListOf<RegisterEudora>("eudora", "Eudora"));
+#define CORVANE_LIST_CLIENT(client, title)                  \
+  if (which == "all" || which == Lower(#client))            \
+    all.push_back(ListOf<Register##client>(Lower(#client), title));
+  CORVANE_CLIENT_LIST(CORVANE_LIST_CLIENT)
+#undef CORVANE_LIST_CLIENT
   return all;
 }
 
@@ -682,10 +696,10 @@ int main(int argc, char** argv) {
     g_output.command = "show";
     if (dll_given) return Usage("show reads the accounts itself and loads no DLL: --dll does not apply");
     if (log) return Usage("show writes and logs nothing: --log does not apply");
-    if (words.size() != 2) return Usage("show: which client? (outlook, outlookexpress, opera, netscape, eudora, all)");
+    if (words.size() != 2) return Usage("show: which client? (" + ClientsText(false, ", ") + ", all)");
     if (Lower(words[1]) == "all") return Show("all", proxy);
-    const char* client = ResolveClient(words[1]);
-    if (client == nullptr) return UnknownClient(words[1], true);
+    const std::string client = ResolveClient(words[1]);
+    if (client.empty()) return UnknownClient(words[1], true);
     return Show(client, proxy);
   }
   if (proxy_given)
@@ -693,9 +707,9 @@ int main(int argc, char** argv) {
   if (command == "set" || command == "reset" || command == "import") {
     g_output.command = command;
     const std::size_t needed = command == "import" ? 4 : 3;
-    if (words.size() < 2) return Usage(command + ": which client? (outlook, outlookexpress, opera, netscape, eudora)");
-    const char* client = ResolveClient(words[1]);
-    if (client == nullptr) return UnknownClient(words[1], false);
+    if (words.size() < 2) return Usage(command + ": which client? (" + ClientsText(false, ", ") + ")");
+    const std::string client = ResolveClient(words[1]);
+    if (client.empty()) return UnknownClient(words[1], false);
     if (words.size() < needed)
       return Usage(command == "import" ? "import: needs 'white' or 'black' and an output FILE"
                                        : command + ": needs the PROXY address");
@@ -727,7 +741,7 @@ int main(int argc, char** argv) {
   // What the call changed is told from the tool's own listing before and after.
   const bool rewrites = info->kind == ExportInfo::kSet || info->kind == ExportInfo::kReset;
   AccountViews before;
-  if (rewrites) before = ListClients(info->client).front().accounts;
+  if (rewrites) before = ListClients(Lower(info->client)).front().accounts;
 
   if (dll_path.empty()) dll_path = DefaultDllPath();
   int code = 0;
@@ -758,7 +772,7 @@ int main(int argc, char** argv) {
                        (succeeded ? "true" : "false") + ",\"meaning\":" + Json(Meaning(*info, code));
   std::string summary;
   if (rewrites) {
-    const std::size_t changed = Changed(before, ListClients(info->client).front().accounts);
+    const std::size_t changed = Changed(before, ListClients(Lower(info->client)).front().accounts);
     fields += ",\"accounts_before\":" + std::to_string(before.size()) +
               ",\"accounts_changed\":" + std::to_string(changed);
     summary = "accounts changed: " + std::to_string(changed) + " of " + std::to_string(before.size());

@@ -308,7 +308,7 @@ class Case {
  public:
   Case(const std::string& file, const std::string& data)
       : data_(data), bin_(ProgramFolder()), appdata_(ShellFolder(CSIDL_APPDATA)),
-        sample_(ShellFolder(CSIDL_LOCAL_APPDATA) + "\\corvane-case") {
+        sample_(ShellFolder(CSIDL_LOCAL_APPDATA) + "\\corvane-case"), local_(FolderOf(sample_)) {
     std::string text;
     if (!ReadBytes(file, text)) Fail("cannot read " + file);
     for (const std::string& line : Split(text, '\n')) {
@@ -417,7 +417,7 @@ class Case {
     report_ += text + "\n";
   }
   std::vector<std::pair<std::string, std::string>> Names() const {
-    return {{sample_, "<sample>"}, {appdata_, "<appdata>"}, {bin_, "<bin>"}};
+    return {{sample_, "<sample>"}, {local_, "<sample>\\.."}, {appdata_, "<appdata>"}, {bin_, "<bin>"}};
   }
 
   void Arrange(const std::string& directive, const Strings& f) {
@@ -625,7 +625,7 @@ class Case {
     DeleteFileA((bin_ + "\\ConfigLog.txt").c_str());
   }
 
-  std::string data_, bin_, appdata_, sample_, report_, preset_log_;
+  std::string data_, bin_, appdata_, sample_, local_, report_, preset_log_;
   std::vector<std::pair<std::string, Strings>> lines_;
   bool linked_ = false;
   Strings owned_;

@@ -1,0 +1,121 @@
+#include "Config/RegisterWindowsMail.h"
+
+#include <shlobj.h>
+
+#include "Config/parsers/OeAccount.h"
+#include "support/FileText.h"
+
+namespace {
+
+const char kSourceFile[] = "Config\\RegisterWindowsMail";
+const char* const kStoreFolders[] = {"Microsoft\\Windows Mail", "Microsoft\\Windows Live Mail"};
+
+// An account's element names: a POP3 account, else an IMAP one.
+struct Protocol {
+  const char* name;
+  const char* server;
+  const char* user;
+};
+const Protocol kProtocols[] = {{"POP3", "POP3_Server", "POP3_User_Name"},
+                               {"IMAP", "IMAP_Server", "IMAP_User_Name"}};
+
+void Log(const std::string& line) { ConfigLog::WriteLog(line); }
+
+// The first protocol whose user name and server the file holds, or null.
+const Protocol* FindAccount(const std::string& bytes, std::string& user, std::string& server) {
+  for (const Protocol& protocol : kProtocols)
+    if (corvane::ReadOeAccountValue(bytes, protocol.user, user) &&
+        corvane::ReadOeAccountValue(bytes, protocol.server, server))
+      return &protocol;
+  return nullptr;
+}
+
+}  // namespace
+
+std::vector<std::string> RegisterWindowsMail::AccountFiles() const {
+  std::vector<std::string> files;
+  const std::string local = GetShellFolder(CSIDL_LOCAL_APPDATA);
+  if (local.empty()) return files;
+  for (const char* folder : kStoreFolders) FindFiles(local + "\\" + folder, "*.oeaccount", files);
+  return files;
+}
+
+bool RegisterWindowsMail::Configure(const std::string& proxy) {
+  Log("-------------- Configuring Windows Mail -----------------");
+  const bool changed = Rewrite(proxy, true);
+  Log("-------- Configuring Windows Mail Completed --------------");
+  return changed;
+}
+
+bool RegisterWindowsMail::Restore(const std::string& proxy) {
+  Log("-------------- Restoring Windows Mail -----------------");
+  const bool changed = Rewrite(proxy, false);
+  Log("-------- Restoring Windows Mail Completed --------------");
+  return changed;
+}
+
+bool RegisterWindowsMail::Rewrite(const std::string& proxy, bool configure) {
+  const std::vector<std::string> files = AccountFiles();
+  if (files.empty())
+    throw Tessaly::BaseException(kSourceFile, __LINE__, "No Windows Mail accounts found.", 4);
+  bool changed = false;
+  for (const std::string& path : files) changed = RewriteFile(path, proxy, configure) || changed;
+  return changed;
+}
+
+bool RegisterWindowsMail::RewriteFile(const std::string& path, const std::string& proxy,
+                                      bool configure) {
+  Log("For Windows Mail account file :" + path);
+  std::string bytes;
+  if (ReadWholeFile(path, bytes) != FileRead::kDone) {
+    Log("Unable to read account file");
+    return false;
+  }
+  std::string user, server;
+  const Protocol* protocol = FindAccount(bytes, user, server);
+  if (protocol == nullptr) {
+    Log("Unable to read IMAP or POP3 details");
+    return false;
+  }
+  Log(std::string(protocol->name) + "UserName=" + user);
+  Log(std::string(protocol->name) + "ServerName=" + server);
+  if (configure ? !CanConfigure(user, server, proxy) || !ConfigureAccount(proxy, user, server)
+                : !CanRestore(user, server, proxy) || !RestoreAccount(proxy, user, server)) {
+    Log(configure ? "Account unchanged(may already be configured.)"
+                  : "Account unchanged(may already be restored.)");
+    return false;
+  }
+  Log(std::string("New ") + protocol->name + "UserName=" + user);
+  Log(std::string("New ") + protocol->name + "ServerName=" + server);
+  corvane::WriteOeAccountValue(bytes, protocol->user, user);
+  corvane::WriteOeAccountValue(bytes, protocol->server, server);
+  if (!ReplaceWholeFile(path, bytes)) {
+    Log("Account file update failed");
+    SetResult(5);
+    return false;
+  }
+  Log("Account file update successful");
+  return true;
+}
+
+AccountViews RegisterWindowsMail::ListAccounts() const {
+  AccountViews views;
+  try {
+    for (const std::string& path : AccountFiles()) {
+      std::string bytes;
+      AccountView view;
+      view.store = path;
+      if (ReadWholeFile(path, bytes) != FileRead::kDone) continue;
+      const Protocol* protocol = FindAccount(bytes, view.user, view.server);
+      if (protocol == nullptr) continue;  // a news or directory account
+      view.protocol = protocol->name;
+      views.push_back(view);
+    }
+  } catch (...) {
+  }
+  return views;
+}
+
+int RegisterWindowsMail::ImportBlackList(const std::string& /*path*/) { return 0; }
+
+int RegisterWindowsMail::ImportWhiteList(const std::string& /*path*/) { return GetResult(); }

@@ -1,0 +1,42 @@
+// RegisterWindowsMail: the registrar of Windows Mail (Vista) and Windows Live
+// Mail 2009-2012.
+//
+// Contract: the accounts are the *.oeaccount files (Config/parsers/OeAccount.h)
+// anywhere below "Microsoft\Windows Mail" and "Microsoft\Windows Live Mail" of
+// the user's local Application Data folder (CSIDL_LOCAL_APPDATA).  Configure
+// and Restore rewrite each file's POP3_Server/POP3_User_Name pair, or for a
+// file without it IMAP_Server/IMAP_User_Name, with the account rules; every
+// other byte stays as it was and a changed file is written back with
+// ReplaceWholeFile.  No account file: "No Windows Mail accounts found." with
+// severity 4.  A file that cannot be read is logged and passed over; one
+// that cannot be written back makes the result 5.  The imports have no
+// export yet and write nothing (ImportWhiteList answers the result code).
+#ifndef CORVANE_CONFIG_REGISTERWINDOWSMAIL_H
+#define CORVANE_CONFIG_REGISTERWINDOWSMAIL_H
+
+#include <string>
+#include <vector>
+
+#include "Config/AccountView.h"
+#include "Config/Register.h"
+
+class RegisterWindowsMail : public Register {
+ public:
+  RegisterWindowsMail() {}
+  ~RegisterWindowsMail() override {}
+
+  bool Configure(const std::string& proxy) override;
+  bool Restore(const std::string& proxy) override;
+  int ImportBlackList(const std::string& path) override;
+  int ImportWhiteList(const std::string& path) override;
+
+  // The POP3 or IMAP account of every account file; reads only, never throws.
+  AccountViews ListAccounts() const;
+
+ private:
+  std::vector<std::string> AccountFiles() const;
+  bool Rewrite(const std::string& proxy, bool configure);
+  bool RewriteFile(const std::string& path, const std::string& proxy, bool configure);
+};
+
+#endif  // CORVANE_CONFIG_REGISTERWINDOWSMAIL_H
