@@ -1,4 +1,4 @@
-// The sixteen exported functions.  Each copies its argument, builds the
+// The exported functions.  Each copies its argument, builds the
 // client's registrar on the stack, runs one operation and returns its
 // result; no exception leaves an export, and neither does a processor fault
 // (an access violation in a client library, say): every export runs under
@@ -13,6 +13,7 @@
 #include "Config/RegisterOpera.h"
 #include "Config/RegisterOutlook.h"
 #include "Config/RegisterOutlookExpress.h"
+#include "Config/RegisterThunderbird.h"
 #include "support/FaultGuard.h"
 
 namespace {
@@ -132,5 +133,11 @@ int __cdecl ImportEudoraWhiteList(const char* path) { return ImportWhite<Registe
 int __cdecl ImportOperaWhiteList(const char* path) { return ImportWhite<RegisterOpera>(path); }
 int __cdecl ImportOutlookWhiteList(const char* path) { return ImportWhite<RegisterOutlook>(path); }
 int __cdecl ImportNetscapeWhiteList(const char* path) { return ImportWhite<RegisterNetscape>(path); }
+
+int __cdecl SetThunderbird(const char* proxy) { return Set<RegisterThunderbird>(proxy); }
+int __cdecl ResetThunderbird(const char* proxy) { return Reset<RegisterThunderbird>(proxy); }
+int __cdecl ImportThunderbirdWhiteList(const char* path) {
+  return ImportWhite<RegisterThunderbird>(path);
+}
 
 }  // extern "C"

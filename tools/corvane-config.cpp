@@ -26,6 +26,7 @@
 #include "Config/RegisterOpera.h"
 #include "Config/RegisterOutlook.h"
 #include "Config/RegisterOutlookExpress.h"
+#include "Config/RegisterThunderbird.h"
 #include "corvane_config.h"
 #include "support/ConfigLog.h"
 
@@ -58,6 +59,9 @@ const ExportInfo kExports[] = {
     {"ImportOperaWhiteList", 14, ExportInfo::kWhiteList, "opera"},
     {"ImportOutlookWhiteList", 15, ExportInfo::kWhiteList, "outlook"},
     {"ImportNetscapeWhiteList", 16, ExportInfo::kWhiteList, "netscape"},
+    {"SetThunderbird", 19, ExportInfo::kSet, "thunderbird"},
+    {"ResetThunderbird", 20, ExportInfo::kReset, "thunderbird"},
+    {"ImportThunderbirdWhiteList", 21, ExportInfo::kWhiteList, "thunderbird"},
 };
 
 struct ClientAlias {
@@ -69,6 +73,7 @@ const ClientAlias kClientAliases[] = {
     {"outlook-express", "outlookexpress"}, {"oe", "outlookexpress"},
     {"opera", "opera"},           {"netscape", "netscape"},
     {"mozilla", "netscape"},      {"eudora", "eudora"},
+    {"thunderbird", "thunderbird"},
 };
 
 // The exit-status table, shared by --help and the README.
@@ -97,7 +102,8 @@ void PrintUsage(FILE* out) {
                "  --version, -V               this tool's version, the DLL it would load and\n"
                "                              that DLL's version\n"
                "\n"
-               "clients: outlook, outlookexpress (oe), opera, netscape (mozilla), eudora\n"
+               "clients: outlook, outlookexpress (oe), opera, netscape (mozilla), eudora,\n"
+               "         thunderbird\n"
                "\n"
                "options (also as --dll=PATH, --proxy=P):\n"
                "  --dll PATH   the CONFIG.dll to load (default: the one beside this program);\n"
@@ -122,7 +128,8 @@ void PrintHelp(const std::string& command) {
     std::printf(
         "usage: corvane-config [--log] [--json] %s CLIENT PROXY\n\n"
         "%s\n"
-        "CLIENT is outlook, outlookexpress (oe), opera, netscape (mozilla) or eudora;\n"
+        "CLIENT is outlook, outlookexpress (oe), opera, netscape (mozilla), eudora or\n"
+        "thunderbird;\n"
         "PROXY is the mail proxy's address as written into the accounts (e.g. 127.0.0.1).\n"
         "Result 255: done, which includes finding nothing to change; 2: empty proxy\n"
         "address; 4: no accounts or account files of the client found, or a Netscape\n"
@@ -345,7 +352,7 @@ int UnknownClient(const std::string& word, bool with_all) {
   std::vector<std::string> names = ClientNames();
   if (with_all) names.push_back("all");
   return Usage("unknown client '" + word + "'" + Suggest(word, names) +
-               " (clients: outlook, outlookexpress, opera, netscape, eudora" +
+               " (clients: outlook, outlookexpress, opera, netscape, eudora, thunderbird" +
                (with_all ? ", all)" : ")"));
 }
 
@@ -554,6 +561,8 @@ std::vector<ClientAccounts> ListClients(const std::string& which) {
   if (which == "all" || which == "netscape")
     all.push_back(ListOf<RegisterNetscape>("netscape", "Netscape/Mozilla"));
   if (which == "all" || which == "eudora") all.push_back(ListOf<RegisterEudora>("eudora", "Eudora"));
+  if (which == "all" || which == "thunderbird")
+    all.push_back(ListOf<RegisterThunderbird>("thunderbird", "Thunderbird"));
   return all;
 }
 
@@ -682,7 +691,7 @@ int main(int argc, char** argv) {
     g_output.command = "show";
     if (dll_given) return Usage("show reads the accounts itself and loads no DLL: --dll does not apply");
     if (log) return Usage("show writes and logs nothing: --log does not apply");
-    if (words.size() != 2) return Usage("show: which client? (outlook, outlookexpress, opera, netscape, eudora, all)");
+    if (words.size() != 2) return Usage("show: which client? (outlook, outlookexpress, opera, netscape, eudora, thunderbird, all)");
     if (Lower(words[1]) == "all") return Show("all", proxy);
     const char* client = ResolveClient(words[1]);
     if (client == nullptr) return UnknownClient(words[1], true);
@@ -693,7 +702,7 @@ int main(int argc, char** argv) {
   if (command == "set" || command == "reset" || command == "import") {
     g_output.command = command;
     const std::size_t needed = command == "import" ? 4 : 3;
-    if (words.size() < 2) return Usage(command + ": which client? (outlook, outlookexpress, opera, netscape, eudora)");
+    if (words.size() < 2) return Usage(command + ": which client? (outlook, outlookexpress, opera, netscape, eudora, thunderbird)");
     const char* client = ResolveClient(words[1]);
     if (client == nullptr) return UnknownClient(words[1], false);
     if (words.size() < needed)
