@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "Config/ThunderbirdBook.h"
 #include "support/FileText.h"
 #include "support/text/PathMatch.h"
 
@@ -77,6 +78,10 @@ int RegisterThunderbird::ImportWhiteList(const std::string& path) {
     FindProfileFiles("abook.mab", books);
     FindProfileFiles("history.mab", books);
     for (const std::string& book : books) ScanMorkBook(book, list);
+    books.clear();
+    FindProfileFiles("abook.sqlite", books);
+    FindProfileFiles("history.sqlite", books);
+    for (const std::string& book : books) ThunderbirdBook::ReadAddresses(book, list);
   });
 }
 
