@@ -136,13 +136,15 @@ int RegisterNetscape::ImportWhiteList(const std::string& path) {
   return ExportWhiteList(path, [&](corvane::IndexedAddressList& list) {
     std::vector<std::string> books;
     FindProfileFiles("abook.mab", books);
-    for (const std::string& book : books) {
-      const std::string text = ReadClientFile(book, "Unable to open address book file.",
-                                              "Unable to read address book file.", 1, kSourceFile,
-                                              __LINE__);
-      if (!text.empty()) corvane::ScanMorkAddresses(text, corvane::IntoList(list));
-    }
+    for (const std::string& book : books) ScanMorkBook(book, list);
   });
+}
+
+void RegisterNetscape::ScanMorkBook(const std::string& path, corvane::IndexedAddressList& list) {
+  const std::string text = ReadClientFile(path, "Unable to open address book file.",
+                                          "Unable to read address book file.", 1, kSourceFile,
+                                          __LINE__);
+  if (!text.empty()) corvane::ScanMorkAddresses(text, corvane::IntoList(list));
 }
 
 AccountViews RegisterNetscape::ListAccounts() {

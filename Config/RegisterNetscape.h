@@ -39,9 +39,16 @@ class RegisterNetscape : public Register {
   // only; a file that cannot be read is left out; never raises.
   AccountViews ListAccounts();
 
+ protected:
+  // Every file named `name` in the client's profiles, appended: here every
+  // one below Application Data\Mozilla.  The preference files, the address
+  // books and ListAccounts all come from it.
+  virtual void FindProfileFiles(const std::string& name, std::vector<std::string>& files) const;
+  // Adds the candidates of the Mork address book at `path` to the list;
+  // raises (severity 1) when the book cannot be opened or read to its end.
+  static void ScanMorkBook(const std::string& path, corvane::IndexedAddressList& list);
+
  private:
-  // Every file named `name` below Application Data\Mozilla, appended.
-  void FindProfileFiles(const std::string& name, std::vector<std::string>& files) const;
   static void ReadPreferenceFile(const std::string& path, corvane::MailServerList& servers);
   bool ConfigureServers(corvane::MailServerList& servers, const std::string& proxy) const;
   bool RestoreServers(corvane::MailServerList& servers, const std::string& proxy) const;

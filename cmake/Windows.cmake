@@ -32,6 +32,32 @@ file(GLOB CORVANE_CORE_SOURCES CONFIGURE_DEPENDS
 add_library(corvane_core STATIC ${CORVANE_CORE_SOURCES})
 target_link_libraries(corvane_core PUBLIC corvane_text shell32 ole32 advapi32)
 
+# SQLite, for Thunderbird's address books: the public-domain amalgamation
+# that scripts/setup.sh fetches (pinned there) into the user's cache.  Built
+# without an operating-system layer of its own (support/SqliteSystem.cpp
+# answers the little it asks), single-threaded, without extensions, dates,
+# WAL, shared cache or temporary files: all it does is read an address book
+# from memory, and it imports nothing from Windows.  Its own warnings are
+# not the project's: they never fail the build.
+set(CORVANE_SQLITE_VERSION 3.50.4)
+set(CORVANE_SQLITE_DIR "$ENV{HOME}/.cache/corvane/sqlite-${CORVANE_SQLITE_VERSION}" CACHE PATH
+  "folder holding the SQLite ${CORVANE_SQLITE_VERSION} amalgamation (sqlite3.c, sqlite3.h)")
+if(NOT EXISTS ${CORVANE_SQLITE_DIR}/sqlite3.c OR NOT EXISTS ${CORVANE_SQLITE_DIR}/sqlite3.h)
+  message(FATAL_ERROR "SQLite amalgamation not found in ${CORVANE_SQLITE_DIR}: run scripts/setup.sh "
+    "or set CORVANE_SQLITE_DIR")
+endif()
+add_library(corvane_sqlite OBJECT ${CORVANE_SQLITE_DIR}/sqlite3.c)
+target_include_directories(corvane_sqlite SYSTEM PUBLIC ${CORVANE_SQLITE_DIR})
+target_compile_definitions(corvane_sqlite PRIVATE
+  SQLITE_OS_OTHER=1 SQLITE_THREADSAFE=0 SQLITE_TEMP_STORE=3 SQLITE_DEFAULT_MEMSTATUS=0
+  SQLITE_OMIT_LOAD_EXTENSION SQLITE_OMIT_DATETIME_FUNCS SQLITE_OMIT_WAL
+  SQLITE_OMIT_SHARED_CACHE SQLITE_OMIT_DEPRECATED SQLITE_OMIT_PROGRESS_CALLBACK
+  SQLITE_OMIT_AUTHORIZATION SQLITE_OMIT_TRACE SQLITE_DQS=0 SQLITE_MAX_MMAP_SIZE=0)
+target_compile_options(corvane_sqlite PRIVATE -w -g
+  -ffile-prefix-map=${CORVANE_SQLITE_DIR}=sqlite)
+set_target_properties(corvane_sqlite PROPERTIES COMPILE_WARNING_AS_ERROR OFF)
+target_link_libraries(corvane_core PUBLIC corvane_sqlite)
+
 # The version resources of the DLL and the tool take the project version.
 configure_file(${CMAKE_SOURCE_DIR}/cmake/corvane_version.h.in
   ${CMAKE_BINARY_DIR}/generated/corvane_version.h @ONLY)

@@ -10,7 +10,7 @@
 // that declaration when it compiles.
 //
 // One entry a line, "X(" at its start: the build reads the lines as text.
-// Ordinals 19-21 are kept for Thunderbird.
+//
 #ifndef CORVANE_EXPORTS_EXPORTLIST_H
 #define CORVANE_EXPORTS_EXPORTLIST_H
 
@@ -33,6 +33,9 @@
   X(16, ImportNetscapeWhiteList, Netscape, WhiteList)           \
   X(17, SetOutlook2007, Outlook2007, Set)                       \
   X(18, ResetOutlook2007, Outlook2007, Reset)                   \
+  X(19, SetThunderbird, Thunderbird, Set)                       \
+  X(20, ResetThunderbird, Thunderbird, Reset)                   \
+  X(21, ImportThunderbirdWhiteList, Thunderbird, WhiteList)     \
   X(22, SetWindowsMail, WindowsMail, Set)                       \
   X(23, ResetWindowsMail, WindowsMail, Reset)
 
@@ -45,6 +48,7 @@
   X(Opera, "Opera")                     \
   X(Netscape, "Netscape/Mozilla")       \
   X(Eudora, "Eudora")                   \
+  X(Thunderbird, "Thunderbird")         \
   X(WindowsMail, "Windows Mail")
 
 #endif  // CORVANE_EXPORTS_EXPORTLIST_H

@@ -18,6 +18,7 @@
 #include "Config/RegisterOutlookExpress.h"
 #include "Config/RegisterWindowsMail.h"
 #include "exports/ExportList.h"
+#include "Config/RegisterThunderbird.h"
 #include "support/FaultGuard.h"
 
 namespace {

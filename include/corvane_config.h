@@ -35,18 +35,21 @@
  *   SetOpera, ResetOpera            ok   u   p   -   n   -   -
  *   SetNetscape, ResetNetscape      ok   c   p   -   n   i   -
  *   SetEudora, ResetEudora          ok   u   p   -   n   -   -
+ *   SetThunderbird, ResetThunder-
+ *   bird                            ok   c   p   -   n   i   -
  *   ImportOutlookWhiteList          ok   -   a   x   -   -   -
  *   ImportOutlookExpressWhiteList   ok   -   a   x   -   -   -
  *   ImportOperaWhiteList, Import-
  *   EudoraWhiteList, ImportNetscape-
+ *   WhiteList, ImportThunderbird-
  *   WhiteList                       ok   r   a   x   -   -   -
  *   ImportOutlookExpressBlackList   -    ok  -   -   -   -   f
  *
  *   ok done; u an unexpected failure (out of memory, a processor fault),
  *   logged as "Unhandled Exception"; c no Netscape preference file could be
- *   changed, or u; p the proxy address is empty; n no accounts, account files
- *   or INI files of the client, or a Netscape preference file could not be
- *   opened or read; i a rewrite did not complete; r an address-book file
+ *   changed, or u (Thunderbird alike); p the proxy address is empty; n no accounts, account files
+ *   or INI files of the client, or a Netscape or Thunderbird preference file
+ *   could not be opened or read; i a rewrite did not complete; r an address-book file
  *   could not be opened or read; a the address-book interface failed or a
  *   pattern could not be parsed; x an unexpected failure during the export;
  *   f the blocked senders could not be exported.
@@ -112,6 +115,9 @@ CORVANE_CONFIG_API int CORVANE_CONFIG_CDECL ImportEudoraWhiteList(const char* pa
 CORVANE_CONFIG_API int CORVANE_CONFIG_CDECL ImportOperaWhiteList(const char* path);            /* @14 */
 CORVANE_CONFIG_API int CORVANE_CONFIG_CDECL ImportOutlookWhiteList(const char* path);          /* @15 */
 CORVANE_CONFIG_API int CORVANE_CONFIG_CDECL ImportNetscapeWhiteList(const char* path);         /* @16 */
+CORVANE_CONFIG_API int CORVANE_CONFIG_CDECL SetThunderbird(const char* proxy);                 /* @19 */
+CORVANE_CONFIG_API int CORVANE_CONFIG_CDECL ResetThunderbird(const char* proxy);               /* @20 */
+CORVANE_CONFIG_API int CORVANE_CONFIG_CDECL ImportThunderbirdWhiteList(const char* path);      /* @21 */
 
 /* Outlook 2007 and later (2010, 2013, 2016, 2019, 2021, 365): every account
    of every profile under the profiles keys of those versions. */

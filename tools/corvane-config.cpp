@@ -28,6 +28,7 @@
 #include "Config/RegisterOutlook2007.h"
 #include "Config/RegisterOutlookExpress.h"
 #include "Config/RegisterWindowsMail.h"
+#include "Config/RegisterThunderbird.h"
 #include "corvane_config.h"
 #include "exports/ExportList.h"
 #include "support/ConfigLog.h"

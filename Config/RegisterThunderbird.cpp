@@ -1,0 +1,122 @@
+#include "Config/RegisterThunderbird.h"
+
+#include <algorithm>
+
+#include "Config/ThunderbirdBook.h"
+#include "support/FileText.h"
+#include "support/text/PathMatch.h"
+
+namespace {
+
+const char kSourceFile[] = "Config\\RegisterThunderbird";
+const char kNoProfiles[] = "No Thunderbird profiles found.";
+const char kProfileList[] = "profiles.ini";
+
+// Section names and values of profiles.ini, read through the profile-string
+// functions.  A value longer than the buffer is cut; a path is far shorter.
+const DWORD kValueBuffer = 1024;
+
+std::string ReadProfileValue(const std::string& file, const char* section, const char* key) {
+  std::string buffer(kValueBuffer, '\0');
+  GetPrivateProfileStringA(section, key, "", &buffer[0], kValueBuffer, file.c_str());
+  return std::string(buffer.c_str());
+}
+
+// Every section name of the INI file (none when it does not exist).
+std::vector<std::string> SectionNames(const std::string& file) {
+  for (DWORD size = 4096;; size *= 2) {
+    std::string buffer(size, '\0');
+    const DWORD length =
+        GetPrivateProfileStringA(nullptr, nullptr, "", &buffer[0], size, file.c_str());
+    if (length + 2 < size || size >= (1u << 24)) {
+      std::vector<std::string> names;
+      for (std::string::size_type at = 0; at < length && buffer[at] != '\0';) {
+        names.push_back(std::string(buffer.c_str() + at));
+        at += names.back().size() + 1;
+      }
+      return names;
+    }
+  }
+}
+
+bool IsFile(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// The form in which two names of one file compare equal.
+std::string SameFileKey(std::string path) {
+  std::replace(path.begin(), path.end(), '/', '\\');
+  return corvane::LowerAscii(path);
+}
+
+}  // namespace
+
+bool RegisterThunderbird::Configure(const std::string& proxy) {
+  ConfigLog::WriteLog("-------------- Configuring Thunderbird -----------------");
+  std::vector<std::string> files;
+  FindProfileFiles("prefs.js", files);
+  if (files.empty()) throw Tessaly::BaseException(kSourceFile, __LINE__, kNoProfiles, 4);
+  const bool changed = ConfigurePreferenceFiles(proxy, files);
+  ConfigLog::WriteLog("---------- Configuring Thunderbird Completed -----------");
+  return changed;
+}
+
+bool RegisterThunderbird::Restore(const std::string& proxy) {
+  ConfigLog::WriteLog("-------------- Restoring Thunderbird -----------------");
+  std::vector<std::string> files;
+  FindProfileFiles("prefs.js", files);
+  if (files.empty()) throw Tessaly::BaseException(kSourceFile, __LINE__, kNoProfiles, 4);
+  const bool changed = RestorePreferenceFiles(proxy, files);
+  ConfigLog::WriteLog("---------- Restoring Thunderbird Completed -----------");
+  return changed;
+}
+
+int RegisterThunderbird::ImportWhiteList(const std::string& path) {
+  return ExportWhiteList(path, [&](corvane::IndexedAddressList& list) {
+    std::vector<std::string> books;
+    FindProfileFiles("abook.mab", books);
+    FindProfileFiles("history.mab", books);
+    for (const std::string& book : books) ScanMorkBook(book, list);
+    books.clear();
+    FindProfileFiles("abook.sqlite", books);
+    FindProfileFiles("history.sqlite", books);
+    for (const std::string& book : books) ThunderbirdBook::ReadAddresses(book, list);
+  });
+}
+
+void RegisterThunderbird::FindProfileFiles(const std::string& name,
+                                           std::vector<std::string>& files) const {
+  const std::string root = GetAppDataFolder() + "\\Thunderbird";
+  std::vector<std::string> found;
+  for (const std::string& folder : NamedProfiles(root)) {
+    const std::string path = corvane::JoinPath(folder, name);
+    if (IsFile(path)) found.push_back(path);
+  }
+  std::vector<std::string> below;
+  FindFiles(root + "\\Profiles", name, below);
+  for (const std::string& path : below) found.push_back(path);
+
+  std::vector<std::string> seen;
+  for (const std::string& path : found) {
+    const std::string key = SameFileKey(path);
+    if (std::find(seen.begin(), seen.end(), key) != seen.end()) continue;
+    seen.push_back(key);
+    files.push_back(path);
+  }
+}
+
+std::vector<std::string> RegisterThunderbird::NamedProfiles(const std::string& root) const {
+  std::vector<std::string> folders;
+  const std::string list = corvane::JoinPath(root, kProfileList);
+  if (!IsFile(list)) return folders;
+  for (const std::string& section : SectionNames(list)) {
+    std::string folder = ReadProfileValue(list, section.c_str(), "Path");
+    if (folder.empty()) continue;
+    std::replace(folder.begin(), folder.end(), '/', '\\');
+    if (ReadProfileValue(list, section.c_str(), "IsRelative") == "1")
+      folder = corvane::JoinPath(root, folder);
+    folders.push_back(folder);
+  }
+  return folders;
+}
