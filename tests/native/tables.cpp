@@ -30,6 +30,7 @@
 #include "support/text/PathMatch.h"
 #include "support/text/Utf16.h"
 #include "fuzz/Literal.h"
+#include "../Escapes.h"
 
 namespace {
 
@@ -41,34 +42,6 @@ std::string Read(const std::string& path) {
   std::ostringstream text;
   text << file.rdbuf();
   return text.str();
-}
-
-std::string Unescape(const std::string& text) {
-  std::string bytes;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char next = i + 1 < text.size() ? text[i + 1] : 0;
-    if (text[i] != '\\' || std::string("rn0x\\").find(next) == std::string::npos || next == 0) {
-      bytes += text[i];
-    } else if (next == 'x') {
-      bytes += static_cast<char>(std::strtol(text.substr(i + 2, 2).c_str(), nullptr, 16));
-      i += 3;
-    } else {
-      bytes += next == 'r' ? '\r' : next == 'n' ? '\n' : next == '0' ? '\0' : '\\';
-      ++i;
-    }
-  }
-  return bytes;
-}
-
-std::string Escape(const std::string& bytes) {
-  std::string text;
-  for (unsigned char c : bytes) {
-    char hex[8];
-    std::snprintf(hex, sizeof hex, "\\x%02X", c);
-    text += c == '\r' ? "\\r" : c == '\n' ? "\\n" : c == '\0' ? "\\0" : c == '\\' ? "\\\\"
-          : (c < 0x20 || c > 0x7e || c == '|') ? hex : std::string(1, static_cast<char>(c));
-  }
-  return text;
 }
 
 // A list built by one parser into both kinds of address list: they must agree.
@@ -177,7 +150,7 @@ int main(int argc, char** argv) {
         inputs.push_back(fields[i][0] == '@' ? Read(data + "/" + fields[i].substr(1)) : Unescape(fields[i]));
       std::string actual;
       try {
-        actual = Escape(kTables.at(table.first)(inputs));
+        actual = Escape(kTables.at(table.first)(inputs), "|");
       } catch (const std::exception& error) {
         actual = std::string("throws ") + error.what();
       }

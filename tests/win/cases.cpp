@@ -70,6 +70,7 @@
 #include <vector>
 
 #include "ImportSlot.h"
+#include "../Escapes.h"
 
 namespace {
 
@@ -97,39 +98,6 @@ Strings Split(const std::string& text, char separator) {
   }
   parts.push_back(text.substr(start));
   return parts;
-}
-
-std::string Unescape(const std::string& text) {
-  std::string bytes;
-  for (std::string::size_type i = 0; i < text.size(); ++i) {
-    const char next = i + 1 < text.size() ? text[i + 1] : 0;
-    if (text[i] != '\\' || !std::strchr("rn0x*\\", next)) {
-      bytes += text[i];
-    } else if (next == '*') {
-      char* colon = nullptr;
-      const long count = std::strtol(text.c_str() + i + 2, &colon, 10);
-      bytes.append(count, colon[1]);
-      i = colon + 1 - text.c_str();
-    } else if (next == 'x') {
-      bytes += static_cast<char>(std::strtol(text.substr(i + 2, 2).c_str(), nullptr, 16));
-      i += 3;
-    } else {
-      bytes += next == 'r' ? '\r' : next == 'n' ? '\n' : next == '0' ? '\0' : '\\';
-      ++i;
-    }
-  }
-  return bytes;
-}
-
-std::string Escape(const std::string& bytes) {
-  std::string text;
-  for (unsigned char c : bytes) {
-    char hex[8];
-    std::snprintf(hex, sizeof hex, "\\x%02X", c);
-    text += c == '\r' ? "\\r" : c == '\n' ? "\\n" : c == '\0' ? "\\0" : c == '\\' ? "\\\\"
-          : (c < 0x20 || c > 0x7e) ? hex : std::string(1, static_cast<char>(c));
-  }
-  return text;
 }
 
 std::string FolderOf(const std::string& path) { return path.substr(0, path.find_last_of("\\/")); }
