@@ -57,7 +57,7 @@ for name in sys.argv[1:]:
 run "the host tool's JSON answers parse" json
 run "fuzz smoke run (15 s per target)" fuzz/run.sh 15
 check_i686() { wait "$check_pid"; local status=$?; cat build/check-i686.log; return $status; }
-run "32-bit check (the i686 DLL under emulation)" check_i686
+run "32-bit check (the shipped i686 DLL under 32-bit Wine)" check_i686
 
 echo
 echo "steps: $passed passed, $failed failed"
