@@ -52,22 +52,23 @@ std::string SameFileKey(std::string path) {
 
 }  // namespace
 
-bool RegisterThunderbird::Configure(const std::string& proxy) {
-  ConfigLog::WriteLog("-------------- Configuring Thunderbird -----------------");
+std::vector<std::string> RegisterThunderbird::PreferenceFiles(int line) const {
   std::vector<std::string> files;
   FindProfileFiles("prefs.js", files);
-  if (files.empty()) throw Tessaly::BaseException(kSourceFile, __LINE__, kNoProfiles, 4);
-  const bool changed = ConfigurePreferenceFiles(proxy, files);
+  if (files.empty()) throw Tessaly::BaseException(kSourceFile, line, kNoProfiles, 4);
+  return files;
+}
+
+bool RegisterThunderbird::Configure(const std::string& proxy) {
+  ConfigLog::WriteLog("-------------- Configuring Thunderbird -----------------");
+  const bool changed = ConfigurePreferenceFiles(proxy, PreferenceFiles(__LINE__));
   ConfigLog::WriteLog("---------- Configuring Thunderbird Completed -----------");
   return changed;
 }
 
 bool RegisterThunderbird::Restore(const std::string& proxy) {
   ConfigLog::WriteLog("-------------- Restoring Thunderbird -----------------");
-  std::vector<std::string> files;
-  FindProfileFiles("prefs.js", files);
-  if (files.empty()) throw Tessaly::BaseException(kSourceFile, __LINE__, kNoProfiles, 4);
-  const bool changed = RestorePreferenceFiles(proxy, files);
+  const bool changed = RestorePreferenceFiles(proxy, PreferenceFiles(__LINE__));
   ConfigLog::WriteLog("---------- Restoring Thunderbird Completed -----------");
   return changed;
 }

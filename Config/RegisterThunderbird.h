@@ -34,6 +34,9 @@ class RegisterThunderbird : public RegisterNetscape {
   void FindProfileFiles(const std::string& name, std::vector<std::string>& files) const override;
 
  private:
+  // Every profile's prefs.js; raises "No Thunderbird profiles found." (4)
+  // from `line` when there is none.
+  std::vector<std::string> PreferenceFiles(int line) const;
   // The profile folders that profiles.ini names, in its order.
   std::vector<std::string> NamedProfiles(const std::string& root) const;
 };

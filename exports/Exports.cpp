@@ -16,9 +16,9 @@
 #include "Config/RegisterOutlook.h"
 #include "Config/RegisterOutlook2007.h"
 #include "Config/RegisterOutlookExpress.h"
+#include "Config/RegisterThunderbird.h"
 #include "Config/RegisterWindowsMail.h"
 #include "exports/ExportList.h"
-#include "Config/RegisterThunderbird.h"
 #include "support/FaultGuard.h"
 
 namespace {
@@ -48,77 +48,61 @@ const char kUnknown[] = "Unknow Exception in retrieveWhileListEmail";
 // A null pointer is taken as the empty text.
 std::string Argument(const char* text) { return text != nullptr ? std::string(text) : std::string(); }
 
+// Runs one operation of a registrar on the export's argument, under the fault
+// guard.  An exception (the argument's copy or the registrar running out of
+// memory) gives `failure`, logging `failure_log` when given; a processor
+// fault gives `failure`, logging `fault_log` when given.
+template <class Operation>
+int Run(const char* text, const Operation& operation, int failure, const char* failure_log,
+        const char* fault_log) {
+  return Guarded([&]() {
+    try {
+      return operation(Argument(text));
+    } catch (...) {
+      try {
+        if (failure_log != nullptr) ConfigLog::WriteLog(failure_log);
+      } catch (...) {
+      }
+      return failure;
+    }
+  }, failure, fault_log);
+}
+
 template <class Registrar>
 int Set(const char* proxy) {
-  return Guarded([proxy]() {
-    try {
-      const std::string address = Argument(proxy);
-      Registrar registrar;
-      return SetClient(address, registrar);
-    } catch (...) {  // copying the argument ran out of memory
-      return 1;
-    }
-  }, 1, kUnhandled);
+  return Run(proxy, [](const std::string& address) {
+    Registrar registrar;
+    return SetClient(address, registrar);
+  }, 1, nullptr, kUnhandled);
 }
 
 template <class Registrar>
 int Reset(const char* proxy) {
-  return Guarded([proxy]() {
-    try {
-      const std::string address = Argument(proxy);
-      Registrar registrar;
-      return ResetClient(address, registrar);
-    } catch (...) {
-      return 1;
-    }
-  }, 1, kUnhandled);
+  return Run(proxy, [](const std::string& address) {
+    Registrar registrar;
+    return ResetClient(address, registrar);
+  }, 1, nullptr, kUnhandled);
 }
 
-// The imports catch their own failures; the handler here covers what
-// happens before they run, with the same codes the imports use.
+// The imports catch their own failures; the handling here covers what
+// happens before they run, with the same codes the imports use.  The Outlook
+// Express exports log nothing on any failure, a fault included: the address
+// book keeps its 255, the blocked-senders list answers 0.
 template <class Registrar>
 int WhiteList(const char* path) {
-  return Guarded([path]() {
-    try {
-      const std::string file = Argument(path);
-      Registrar registrar;
-      return registrar.ImportWhiteList(file);
-    } catch (...) {
-      try {
-        ConfigLog::WriteLog(kUnknown);
-      } catch (...) {
-      }
-      return 3;
-    }
-  }, 3, kUnknown);
-}
-
-// The Outlook Express exports log nothing on any failure, a fault included:
-// the address book keeps its 255, the blocked-senders list answers 0.
-template <>
-int WhiteList<RegisterOutlookExpress>(const char* path) {
-  return Guarded([path]() {
-    try {
-      const std::string file = Argument(path);
-      RegisterOutlookExpress registrar;
-      return registrar.ImportWhiteList(file);
-    } catch (...) {
-      return 255;
-    }
-  }, 255, nullptr);
+  const bool silent = std::is_same<Registrar, RegisterOutlookExpress>::value;
+  return Run(path, [](const std::string& file) {
+    Registrar registrar;
+    return registrar.ImportWhiteList(file);
+  }, silent ? 255 : 3, silent ? nullptr : kUnknown, silent ? nullptr : kUnknown);
 }
 
 template <class Registrar>
 int BlackList(const char* path) {
-  return Guarded([path]() {
-    try {
-      const std::string file = Argument(path);
-      Registrar registrar;
-      return registrar.ImportBlackList(file);
-    } catch (...) {
-      return 0;
-    }
-  }, 0, nullptr);
+  return Run(path, [](const std::string& file) {
+    Registrar registrar;
+    return registrar.ImportBlackList(file);
+  }, 0, nullptr, nullptr);
 }
 
 }  // namespace
