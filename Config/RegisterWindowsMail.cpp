@@ -2,12 +2,15 @@
 
 #include <shlobj.h>
 
+#include "Config/parsers/ContactFile.h"
 #include "Config/parsers/OeAccount.h"
 #include "support/FileText.h"
 
 namespace {
 
 const char kSourceFile[] = "Config\\RegisterWindowsMail";
+const char kCannotOpen[] = "Unable to open contact file.";
+const char kCannotRead[] = "Unable to read contact file.";
 const char* const kStoreFolders[] = {"Microsoft\\Windows Mail", "Microsoft\\Windows Live Mail"};
 
 // An account's element names: a POP3 account, else an IMAP one.
@@ -118,4 +121,15 @@ AccountViews RegisterWindowsMail::ListAccounts() const {
 
 int RegisterWindowsMail::ImportBlackList(const std::string& /*path*/) { return 0; }
 
-int RegisterWindowsMail::ImportWhiteList(const std::string& /*path*/) { return GetResult(); }
+int RegisterWindowsMail::ImportWhiteList(const std::string& path) {
+  return ExportWhiteList(path, [&](corvane::IndexedAddressList& list) {
+    const std::string profile = GetShellFolder(CSIDL_PROFILE);
+    if (profile.empty()) return;
+    std::vector<std::string> files;
+    FindFiles(profile + "\\Contacts", "*.contact", files);
+    for (const std::string& file : files)
+      corvane::ReadContactAddresses(
+          ReadClientFile(file, kCannotOpen, kCannotRead, 1, kSourceFile, __LINE__),
+          corvane::IntoList(list));
+  });
+}

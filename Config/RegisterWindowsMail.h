@@ -9,8 +9,13 @@
 // other byte stays as it was and a changed file is written back with
 // ReplaceWholeFile.  No account file: "No Windows Mail accounts found." with
 // severity 4.  A file that cannot be read is logged and passed over; one
-// that cannot be written back makes the result 5.  The imports have no
-// export yet and write nothing (ImportWhiteList answers the result code).
+// that cannot be written back makes the result 5.
+// ImportWhiteList writes every e-mail address of the Windows Contacts files
+// (*.contact, Config/parsers/ContactFile.h) anywhere below the "Contacts"
+// folder of the user's profile folder (CSIDL_PROFILE); no such folder gives
+// an empty list.  A contact file that cannot be read makes the result 1
+// ("Unable to open contact file." / "Unable to read contact file.") and the
+// list empty.  The black list has no source: 0, nothing written.
 #ifndef CORVANE_CONFIG_REGISTERWINDOWSMAIL_H
 #define CORVANE_CONFIG_REGISTERWINDOWSMAIL_H
 

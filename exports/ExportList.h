@@ -37,7 +37,8 @@
   X(20, ResetThunderbird, Thunderbird, Reset)                   \
   X(21, ImportThunderbirdWhiteList, Thunderbird, WhiteList)     \
   X(22, SetWindowsMail, WindowsMail, Set)                       \
-  X(23, ResetWindowsMail, WindowsMail, Reset)
+  X(23, ResetWindowsMail, WindowsMail, Reset)                   \
+  X(24, ImportWindowsMailWhiteList, WindowsMail, WhiteList)
 
 // The clients in the host tool's order: client (as above; the tool's name
 // for it is the same in lower case) and its title.

@@ -42,6 +42,7 @@
  *   ImportOperaWhiteList, Import-
  *   EudoraWhiteList, ImportNetscape-
  *   WhiteList, ImportThunderbird-
+ *   WhiteList, ImportWindowsMail-
  *   WhiteList                       ok   r   a   x   -   -   -
  *   ImportOutlookExpressBlackList   -    ok  -   -   -   -   f
  *
@@ -126,9 +127,11 @@ CORVANE_CONFIG_API int CORVANE_CONFIG_CDECL ResetOutlook2007(const char* proxy);
 
 /* Windows Mail and Windows Live Mail: the *.oeaccount files below the local
    Application Data folder's "Microsoft\Windows Mail" and
-   "Microsoft\Windows Live Mail". */
+   "Microsoft\Windows Live Mail"; the white list from the Windows Contacts
+   files (*.contact) below the user's profile folder's "Contacts". */
 CORVANE_CONFIG_API int CORVANE_CONFIG_CDECL SetWindowsMail(const char* proxy);                 /* @22 */
 CORVANE_CONFIG_API int CORVANE_CONFIG_CDECL ResetWindowsMail(const char* proxy);               /* @23 */
+CORVANE_CONFIG_API int CORVANE_CONFIG_CDECL ImportWindowsMailWhiteList(const char* path);      /* @24 */
 
 /* Pointer type of every export, for GetProcAddress. */
 typedef int(CORVANE_CONFIG_CDECL* CorvaneConfigFunction)(const char* argument);

@@ -72,9 +72,16 @@ std::vector<std::string> Clients() {
 #undef CORVANE_CLIENT_NAME
 }
 
-// "outlook, outlookexpress (oe), ..." with `last` before the last name.
-std::string ClientsText(bool with_aliases, const char* last) {
-  const std::vector<std::string> clients = Clients();
+// "outlook, outlookexpress (oe), ..." with `last` before the last name; only
+// the clients that have an export of `kind` when `kind` is not null.
+std::string ClientsText(bool with_aliases, const char* last, const int* kind = nullptr) {
+  std::vector<std::string> clients;
+  for (const std::string& client : Clients()) {
+    bool has = kind == nullptr;
+    for (const ExportInfo& info : kExports)
+      has = has || (info.kind == *kind && Lower(info.client) == client);
+    if (has) clients.push_back(client);
+  }
   std::string text;
   for (std::size_t c = 0; c < clients.size(); ++c) {
     text += c == 0 ? "" : c + 1 == clients.size() ? last : ", ";
@@ -85,13 +92,38 @@ std::string ClientsText(bool with_aliases, const char* last) {
   return text;
 }
 
+// `text` after `prefix`, broken at blanks into lines of at most 79 columns,
+// the later ones indented by `indent`; "(...)" stays with the word before it.
+std::string Wrapped(const std::string& prefix, const std::string& text, const std::string& indent) {
+  std::string out = prefix, line = prefix;
+  std::string::size_type at = 0;
+  while (at < text.size()) {
+    std::string::size_type end = text.find(' ', at);
+    while (end != std::string::npos && end + 1 < text.size() && text[end + 1] == '(')
+      end = text.find(' ', end + 1);
+    const std::string word = text.substr(at, end == std::string::npos ? std::string::npos : end - at);
+    const bool first = line.size() == prefix.size() && out.size() == prefix.size();
+    if (!first && line.size() + 1 + word.size() > 79) {
+      out += "\n" + indent + word;
+      line = indent + word;
+    } else {
+      out += (first ? "" : " ") + word;
+      line += (first ? "" : " ") + word;
+    }
+    at = end == std::string::npos ? text.size() : end + 1;
+  }
+  return out;
+}
+
 // The exit-status table, shared by --help and the README.
 const char kExitStatus[] =
     "exit status:\n"
-    "  0    the call succeeded (255; 1 for the black-list export); show, help, --version\n"
+    "  0    the call succeeded (255; 1 for the black-list export), or show, help,\n"
+    "       --version\n"
     "  1    the export returned 1, or the black-list export failed (it returned 0)\n"
     "  2-5  the code the export returned (see 'corvane-config help set')\n"
-    "  64   usage error: unknown command, client or option, or an option that does not apply\n"
+    "  64   usage error: an unknown command, client or option, or an option that\n"
+    "       does not apply\n"
     "  69   the DLL cannot be loaded or does not have the export\n";
 
 void PrintUsage(FILE* out) {
@@ -104,14 +136,14 @@ void PrintUsage(FILE* out) {
                "  import CLIENT white FILE    write CLIENT's address book to FILE\n"
                "  import outlookexpress black FILE\n"
                "                              write Outlook Express's blocked senders to FILE\n"
-               "  show CLIENT|all             list the incoming accounts as stored now (read only)\n"
+               "  show CLIENT|all             list the incoming accounts as stored (reads only)\n"
                "  EXPORT ARGUMENT             call one export of CONFIG.dll by name\n"
                "                              (%s ... %s)\n"
                "  help [COMMAND]              this text, or one command's\n"
                "  --version, -V               this tool's version, the DLL it would load and\n"
                "                              that DLL's version\n"
                "\n"
-               "clients: %s\n"
+               "%s\n"
                "\n"
                "options (also as --dll=PATH, --proxy=P):\n"
                "  --dll PATH   the CONFIG.dll to load (default: the one beside this program);\n"
@@ -119,13 +151,14 @@ void PrintUsage(FILE* out) {
                "  --log        log this call and print the lines it added to ConfigLog.txt;\n"
                "               only with a call of the DLL\n"
                "  --json       print the result, or the error, as one JSON object (UTF-8)\n"
-               "  --proxy P    only with show: the proxy address to compare with (default 127.0.0.1)\n"
+               "  --proxy P    only with show: the proxy address to compare with\n"
+               "               (default 127.0.0.1)\n"
                "\n"
                "The library is 32-bit: use the i686 corvane-config.exe with it.\n"
                "\n"
                "%s",
                kExports[0].name, kExports[sizeof kExports / sizeof kExports[0] - 1].name,
-               ClientsText(true, ", ").c_str(), kExitStatus);
+               Wrapped("clients: ", ClientsText(true, ", "), "         ").c_str(), kExitStatus);
 }
 
 const struct ExportInfo* FindExport(const std::string& name);
@@ -136,8 +169,8 @@ void PrintHelp(const std::string& command) {
     std::printf(
         "usage: corvane-config [--log] [--json] %s CLIENT PROXY\n\n"
         "%s\n"
-        "CLIENT is %s;\n"
-        "PROXY is the mail proxy's address as written into the accounts (e.g. 127.0.0.1).\n"
+        "%s;\n"
+        "PROXY is the proxy's address as written into the accounts (e.g. 127.0.0.1).\n"
         "Result 255: done, which includes finding nothing to change; 2: empty proxy\n"
         "address; 4: no accounts or account files of the client found, or a Netscape\n"
         "preference file could not be read; 5: a rewrite did not complete; 1: no\n"
@@ -147,8 +180,10 @@ void PrintHelp(const std::string& command) {
         command == "set" ? "Points every incoming account of CLIENT at PROXY: the server becomes PROXY\n"
                            "and the user name gets \"@\" and the real server appended."
                          : "Undoes 'set' for every account whose server holds PROXY: the user name is\n"
-                           "split at its last \"@\" into user name and server.", ClientsText(true, " or ").c_str());
+                           "split at its last \"@\" into user name and server.",
+        Wrapped("CLIENT is ", ClientsText(true, " or "), "").c_str());
   } else if (command == "import") {
+    const int kWhite = ExportInfo::kWhiteList;
     std::printf(
         "usage: corvane-config [--log] [--json] import CLIENT white FILE\n"
         "       corvane-config [--log] [--json] import outlookexpress black FILE\n\n"
@@ -157,7 +192,8 @@ void PrintHelp(const std::string& command) {
         "duplicates.  FILE is emptied first.  White lists: 255 done (an empty list when\n"
         "the client is not installed), else an error code; the black list: 1 done,\n"
         "0 failed.  Prints how many addresses FILE holds afterwards, and a warning when\n"
-        "FILE does not exist then.\n");
+        "FILE does not exist then.\n%s.\n",
+        Wrapped("CLIENT is ", ClientsText(true, " or ", &kWhite), "").c_str());
   } else if (command == "show") {
     std::printf(
         "usage: corvane-config [--json] [--proxy P] show CLIENT|all\n\n"

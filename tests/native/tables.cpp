@@ -19,9 +19,11 @@
 #include <string>
 #include <vector>
 
+#include "Config/parsers/ContactFile.h"
 #include "Config/parsers/EudoraNicknames.h"
 #include "Config/parsers/MorkScan.h"
 #include "Config/parsers/NetscapePrefs.h"
+#include "Config/parsers/OeAccount.h"
 #include "Config/parsers/OperaContacts.h"
 #include "support/BaseException.h"
 #include "support/text/AccountRules.h"
@@ -74,6 +76,23 @@ std::string Rewrite(const std::string& text, const std::string& proxy, bool conf
          Same(fast_text, literal_text);
 }
 
+// An account file's element read, and with a third field written and the
+// file read back (text without a byte-order mark is taken as UTF-16LE units
+// of its bytes; a unit above 255 shows as "?").
+std::string OeAccount(const Fields& in) {
+  std::string bytes = in[0];
+  if (bytes.compare(0, 2, "\xFF\xFE") != 0) {
+    bytes.clear();
+    for (char c : in[0]) bytes += std::string(1, c) + '\0';
+  }
+  std::string value;
+  std::string answer = corvane::ReadOeAccountValue(bytes, in[1], value) ? "read " + value : "none";
+  if (in.size() < 3) return answer;
+  answer += corvane::WriteOeAccountValue(bytes, in[1], in[2]) ? ", written: " : ", not written: ";
+  for (std::size_t at = 0; at + 1 < bytes.size(); at += 2) answer += bytes[at + 1] ? '?' : bytes[at];
+  return answer;
+}
+
 // The account rules: whether the account may be rewritten, then what the
 // rewrite makes of it (applied either way).
 std::string Account(const Fields& in, bool configure) {
@@ -106,6 +125,10 @@ const std::map<std::string, std::function<std::string(const Fields&)>> kTables =
     {"mork", [](const Fields& in) {
        return List([&](const Sink& add) { corvane::ScanMorkAddresses(in[0], add); });
      }},
+    {"contacts", [](const Fields& in) {
+       return List([&](const Sink& add) { corvane::ReadContactAddresses(in[0], add); });
+     }},
+    {"oeaccount", OeAccount},
     {"prefs_set", [](const Fields& in) { return Rewrite(in[0], in[1], true); }},
     {"prefs_reset", [](const Fields& in) { return Rewrite(in[0], in[1], false); }},
     {"single_pref", [](const Fields& in) {

@@ -276,7 +276,8 @@ class Case {
  public:
   Case(const std::string& file, const std::string& data)
       : data_(data), bin_(ProgramFolder()), appdata_(ShellFolder(CSIDL_APPDATA)),
-        sample_(ShellFolder(CSIDL_LOCAL_APPDATA) + "\\corvane-case"), local_(FolderOf(sample_)) {
+        sample_(ShellFolder(CSIDL_LOCAL_APPDATA) + "\\corvane-case"), local_(FolderOf(sample_)),
+        profile_(ShellFolder(CSIDL_PROFILE)) {
     std::string text;
     if (!ReadBytes(file, text)) Fail("cannot read " + file);
     for (const std::string& line : Split(text, '\n')) {
@@ -385,7 +386,8 @@ class Case {
     report_ += text + "\n";
   }
   std::vector<std::pair<std::string, std::string>> Names() const {
-    return {{sample_, "<sample>"}, {local_, "<sample>\\.."}, {appdata_, "<appdata>"}, {bin_, "<bin>"}};
+    return {{sample_, "<sample>"}, {local_, "<sample>\\.."}, {appdata_, "<appdata>"}, {bin_, "<bin>"},
+            {profile_, "<profile>"}};
   }
 
   void Arrange(const std::string& directive, const Strings& f) {
@@ -593,7 +595,7 @@ class Case {
     DeleteFileA((bin_ + "\\ConfigLog.txt").c_str());
   }
 
-  std::string data_, bin_, appdata_, sample_, local_, report_, preset_log_;
+  std::string data_, bin_, appdata_, sample_, local_, profile_, report_, preset_log_;
   std::vector<std::pair<std::string, Strings>> lines_;
   bool linked_ = false;
   Strings owned_;

@@ -1,0 +1,15 @@
+PRAGMA page_size = 4096;
+PRAGMA user_version = 1;
+CREATE TABLE cards (uid TEXT PRIMARY KEY, localId INTEGER);
+CREATE TABLE properties (card TEXT, name TEXT, value TEXT);
+CREATE TABLE lists (uid TEXT PRIMARY KEY, localId INTEGER, name TEXT, nickName TEXT, description TEXT);
+CREATE TABLE list_cards (list TEXT, card TEXT, PRIMARY KEY(list, card));
+CREATE INDEX properties_card ON properties(card);
+CREATE INDEX properties_name ON properties(name);
+INSERT INTO cards VALUES('3f6c1a2e-9b47-4d05-8e21-7a5c4b3d2e10',1);
+INSERT INTO cards VALUES('b81d4e6f-2c3a-4f97-a0d5-6e8f1c2b3a21',2);
+INSERT INTO properties VALUES('3f6c1a2e-9b47-4d05-8e21-7a5c4b3d2e10','DisplayName','Mei Tanaka');
+INSERT INTO properties VALUES('3f6c1a2e-9b47-4d05-8e21-7a5c4b3d2e10','PrimaryEmail','mei.tanaka@example.org');
+INSERT INTO properties VALUES('3f6c1a2e-9b47-4d05-8e21-7a5c4b3d2e10','SecondEmail','mei@example.com');
+INSERT INTO properties VALUES('b81d4e6f-2c3a-4f97-a0d5-6e8f1c2b3a21','DisplayName','Leo Martins');
+INSERT INTO properties VALUES('b81d4e6f-2c3a-4f97-a0d5-6e8f1c2b3a21','PrimaryEmail','leo@example.com');
