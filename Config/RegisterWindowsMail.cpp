@@ -22,6 +22,13 @@ struct Protocol {
 const Protocol kProtocols[] = {{"POP3", "POP3_Server", "POP3_User_Name"},
                                {"IMAP", "IMAP_Server", "IMAP_User_Name"}};
 
+// FOLDERID_Contacts, and SHGetKnownFolderPath (shell32 of Windows Vista and
+// later, so looked up at run time).
+const GUID kContactsFolderId = {
+    0x56784854, 0xC6CB, 0x462B, {0x81, 0x69, 0x88, 0xE3, 0x50, 0xAC, 0xB8, 0x82}};
+typedef HRESULT(WINAPI* KnownFolderPathFunction)(const GUID* id, DWORD flags, HANDLE token,
+                                                  wchar_t** path);
+
 void Log(const std::string& line) { ConfigLog::WriteLog(line); }
 
 // The first protocol whose user name and server the file holds, or null.
@@ -119,14 +126,36 @@ AccountViews RegisterWindowsMail::ListAccounts() const {
   return views;
 }
 
+std::string RegisterWindowsMail::ContactsFolder() const {
+  const FARPROC found = GetProcAddress(GetModuleHandleA("shell32.dll"), "SHGetKnownFolderPath");
+  const auto known_folder_path =
+      reinterpret_cast<KnownFolderPathFunction>(reinterpret_cast<void*>(found));
+  if (known_folder_path != nullptr) {
+    wchar_t* wide = nullptr;
+    std::string path;
+    if (SUCCEEDED(known_folder_path(&kContactsFolderId, 0, nullptr, &wide)) && wide != nullptr) {
+      const int size = WideCharToMultiByte(CP_ACP, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+      if (size > 1) {
+        path.assign(size, '\0');
+        WideCharToMultiByte(CP_ACP, 0, wide, -1, &path[0], size, nullptr, nullptr);
+        path.resize(size - 1);
+      }
+    }
+    CoTaskMemFree(wide);
+    if (!path.empty()) return path;
+  }
+  const std::string profile = GetShellFolder(CSIDL_PROFILE);
+  return profile.empty() ? profile : profile + "\\Contacts";
+}
+
 int RegisterWindowsMail::ImportBlackList(const std::string& /*path*/) { return 0; }
 
 int RegisterWindowsMail::ImportWhiteList(const std::string& path) {
   return ExportWhiteList(path, [&](corvane::IndexedAddressList& list) {
-    const std::string profile = GetShellFolder(CSIDL_PROFILE);
-    if (profile.empty()) return;
+    const std::string folder = ContactsFolder();
+    if (folder.empty()) return;
     std::vector<std::string> files;
-    FindFiles(profile + "\\Contacts", "*.contact", files);
+    FindFiles(folder, "*.contact", files);
     for (const std::string& file : files)
       corvane::ReadContactAddresses(
           ReadClientFile(file, kCannotOpen, kCannotRead, 1, kSourceFile, __LINE__),

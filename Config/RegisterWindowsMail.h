@@ -11,9 +11,11 @@
 // severity 4.  A file that cannot be read is logged and passed over; one
 // that cannot be written back makes the result 5.
 // ImportWhiteList writes every e-mail address of the Windows Contacts files
-// (*.contact, Config/parsers/ContactFile.h) anywhere below the "Contacts"
-// folder of the user's profile folder (CSIDL_PROFILE); no such folder gives
-// an empty list.  A contact file that cannot be read makes the result 1
+// (*.contact, Config/parsers/ContactFile.h) anywhere below the user's
+// Contacts folder: where the shell places it (SHGetKnownFolderPath, looked
+// up at run time: the user may have moved it), else, on systems without
+// that call, "Contacts" in the user's profile folder (CSIDL_PROFILE); no such
+// folder gives an empty list.  A contact file that cannot be read makes the result 1
 // ("Unable to open contact file." / "Unable to read contact file.") and the
 // list empty.  The black list has no source: 0, nothing written.
 #ifndef CORVANE_CONFIG_REGISTERWINDOWSMAIL_H
@@ -40,6 +42,7 @@ class RegisterWindowsMail : public Register {
 
  private:
   std::vector<std::string> AccountFiles() const;
+  std::string ContactsFolder() const;
   bool Rewrite(const std::string& proxy, bool configure);
   bool RewriteFile(const std::string& path, const std::string& proxy, bool configure);
 };

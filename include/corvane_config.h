@@ -128,7 +128,7 @@ CORVANE_CONFIG_API int CORVANE_CONFIG_CDECL ResetOutlook2007(const char* proxy);
 /* Windows Mail and Windows Live Mail: the *.oeaccount files below the local
    Application Data folder's "Microsoft\Windows Mail" and
    "Microsoft\Windows Live Mail"; the white list from the Windows Contacts
-   files (*.contact) below the user's profile folder's "Contacts". */
+   files (*.contact) below the user's Contacts folder. */
 CORVANE_CONFIG_API int CORVANE_CONFIG_CDECL SetWindowsMail(const char* proxy);                 /* @22 */
 CORVANE_CONFIG_API int CORVANE_CONFIG_CDECL ResetWindowsMail(const char* proxy);               /* @23 */
 CORVANE_CONFIG_API int CORVANE_CONFIG_CDECL ImportWindowsMailWhiteList(const char* path);      /* @24 */
