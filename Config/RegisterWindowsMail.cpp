@@ -2,16 +2,28 @@
 
 #include <shlobj.h>
 
+#include <algorithm>
+
 #include "Config/parsers/ContactFile.h"
 #include "Config/parsers/OeAccount.h"
 #include "support/FileText.h"
+#include "support/RegistryKey.h"
+#include "support/text/PathMatch.h"
 
 namespace {
 
 const char kSourceFile[] = "Config\\RegisterWindowsMail";
 const char kCannotOpen[] = "Unable to open contact file.";
 const char kCannotRead[] = "Unable to read contact file.";
-const char* const kStoreFolders[] = {"Microsoft\\Windows Mail", "Microsoft\\Windows Live Mail"};
+// Each client's store: the folder below local Application Data where it
+// starts, and the key whose "Store Root" names the folder the user moved it to.
+struct Store {
+  const char* folder;
+  const char* key;
+};
+const Store kStores[] = {
+    {"Microsoft\\Windows Mail", "Software\\Microsoft\\Windows Mail"},
+    {"Microsoft\\Windows Live Mail", "Software\\Microsoft\\Windows Live Mail"}};
 
 // An account's element names: a POP3 account, else an IMAP one.
 struct Protocol {
@@ -42,11 +54,50 @@ const Protocol* FindAccount(const std::string& bytes, std::string& user, std::st
 
 }  // namespace
 
+// A registry path with its environment variables ("%USERPROFILE%") filled in.
+std::string Expanded(const std::string& text) {
+  std::string expanded(MAX_PATH, '\0');
+  DWORD size = ExpandEnvironmentStringsA(text.c_str(), &expanded[0], MAX_PATH);
+  if (size > MAX_PATH) {
+    expanded.assign(size, '\0');
+    size = ExpandEnvironmentStringsA(text.c_str(), &expanded[0], size);
+  }
+  return size == 0 || size > expanded.size() ? text : expanded.substr(0, size - 1);
+}
+
+// The form in which two names of one folder compare equal: full path ("."
+// and ".." resolved), lower case, no trailing separator.
+std::string SameFolderKey(const std::string& folder) {
+  std::string full(MAX_PATH, '\0');
+  const DWORD size = GetFullPathNameA(folder.c_str(), MAX_PATH, &full[0], nullptr);
+  full = size > 0 && size < MAX_PATH ? full.substr(0, size) : folder;
+  while (full.size() > 3 && (full.back() == '\\' || full.back() == '/')) full.pop_back();
+  return corvane::LowerAscii(full);
+}
+
+std::vector<std::string> RegisterWindowsMail::StoreFolders() const {
+  const std::string local = GetShellFolder(CSIDL_LOCAL_APPDATA);
+  const RegistryKey user(HKEY_CURRENT_USER);
+  std::vector<std::string> folders, keys;
+  for (const Store& store : kStores) {
+    std::string root;
+    const std::string candidates[] = {
+        user.ReadString(store.key, "Store Root", root) ? Expanded(root) : "",
+        local.empty() ? "" : local + "\\" + store.folder};
+    for (const std::string& folder : candidates) {
+      if (folder.empty()) continue;
+      const std::string key = SameFolderKey(folder);
+      if (std::find(keys.begin(), keys.end(), key) != keys.end()) continue;
+      keys.push_back(key);
+      folders.push_back(folder);
+    }
+  }
+  return folders;
+}
+
 std::vector<std::string> RegisterWindowsMail::AccountFiles() const {
   std::vector<std::string> files;
-  const std::string local = GetShellFolder(CSIDL_LOCAL_APPDATA);
-  if (local.empty()) return files;
-  for (const char* folder : kStoreFolders) FindFiles(local + "\\" + folder, "*.oeaccount", files);
+  for (const std::string& folder : StoreFolders()) FindFiles(folder, "*.oeaccount", files);
   return files;
 }
 

@@ -2,8 +2,12 @@
 // Mail 2009-2012.
 //
 // Contract: the accounts are the *.oeaccount files (Config/parsers/OeAccount.h)
-// anywhere below "Microsoft\Windows Mail" and "Microsoft\Windows Live Mail" of
-// the user's local Application Data folder (CSIDL_LOCAL_APPDATA).  Configure
+// anywhere below each client's store folder: the one its key's "Store Root"
+// value names (HKCU "Software\Microsoft\Windows Mail", "...\Windows Live
+// Mail"; environment variables filled in), where the user moved the store,
+// and "Microsoft\Windows Mail", "Microsoft\Windows Live Mail" of the user's
+// local Application Data folder (CSIDL_LOCAL_APPDATA), where it starts; a
+// folder named twice (letter case, a trailing "\") is searched once.  Configure
 // and Restore rewrite each file's POP3_Server/POP3_User_Name pair, or for a
 // file without it IMAP_Server/IMAP_User_Name, with the account rules; every
 // other byte stays as it was and a changed file is written back with
@@ -41,6 +45,7 @@ class RegisterWindowsMail : public Register {
   AccountViews ListAccounts() const;
 
  private:
+  std::vector<std::string> StoreFolders() const;
   std::vector<std::string> AccountFiles() const;
   std::string ContactsFolder() const;
   bool Rewrite(const std::string& proxy, bool configure);
