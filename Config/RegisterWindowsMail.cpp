@@ -52,8 +52,6 @@ const Protocol* FindAccount(const std::string& bytes, std::string& user, std::st
   return nullptr;
 }
 
-}  // namespace
-
 // A registry path with its environment variables ("%USERPROFILE%") filled in.
 std::string Expanded(const std::string& text) {
   std::string expanded(MAX_PATH, '\0');
@@ -74,6 +72,8 @@ std::string SameFolderKey(const std::string& folder) {
   while (full.size() > 3 && (full.back() == '\\' || full.back() == '/')) full.pop_back();
   return corvane::LowerAscii(full);
 }
+
+}  // namespace
 
 std::vector<std::string> RegisterWindowsMail::StoreFolders() const {
   const std::string local = GetShellFolder(CSIDL_LOCAL_APPDATA);
