@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "Config/ThunderbirdBook.h"
+#include "support/FileFinder.h"
 #include "support/FileText.h"
 #include "support/text/PathMatch.h"
 
@@ -44,6 +45,19 @@ bool IsFile(const std::string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// The files directly in `folder` (not below it) whose names match one of the
+// ";"-separated `patterns`, case ignored.
+void FilesIn(const std::string& folder, const std::string& patterns,
+             std::vector<std::string>& files) {
+  FileFinder finder;
+  finder.SetStartFolder(folder);
+  finder.SetNamePattern(patterns);
+  finder.SetRecurse(false);
+  finder.Run();
+  for (const FoundFile& found : finder.Results())
+    files.push_back(corvane::JoinPath(found.folder, found.entry.cFileName));
+}
+
 // The form in which two names of one file compare equal.
 std::string SameFileKey(std::string path) {
   std::replace(path.begin(), path.end(), '/', '\\');
@@ -76,11 +90,11 @@ bool RegisterThunderbird::Restore(const std::string& proxy) {
 int RegisterThunderbird::ImportWhiteList(const std::string& path) {
   return ExportWhiteList(path, [&](corvane::IndexedAddressList& list) {
     std::vector<std::string> books;
-    FindProfileFiles("abook.mab", books);
+    FindProfileFiles("abook.mab;abook-*.mab", books);
     FindProfileFiles("history.mab", books);
     for (const std::string& book : books) ScanMorkBook(book, list);
     books.clear();
-    FindProfileFiles("abook.sqlite", books);
+    FindProfileFiles("abook.sqlite;abook-*.sqlite", books);
     FindProfileFiles("history.sqlite", books);
     for (const std::string& book : books) ThunderbirdBook::ReadAddresses(book, list);
   });
@@ -90,10 +104,7 @@ void RegisterThunderbird::FindProfileFiles(const std::string& name,
                                            std::vector<std::string>& files) const {
   const std::string root = GetAppDataFolder() + "\\Thunderbird";
   std::vector<std::string> found;
-  for (const std::string& folder : NamedProfiles(root)) {
-    const std::string path = corvane::JoinPath(folder, name);
-    if (IsFile(path)) found.push_back(path);
-  }
+  for (const std::string& folder : NamedProfiles(root)) FilesIn(folder, name, found);
   std::vector<std::string> below;
   FindFiles(root + "\\Profiles", name, below);
   for (const std::string& path : below) found.push_back(path);

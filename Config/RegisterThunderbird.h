@@ -9,10 +9,11 @@
 // Mozilla's (same rules, same result codes, same safe write-back); none at
 // all raises "No Thunderbird profiles found." with severity 4.
 // ImportWhiteList exports the addresses of the profiles' Mork books
-// ("abook.mab", "history.mab", scanned as Netscape's) and SQLite books
-// ("abook.sqlite", "history.sqlite": every card's PrimaryEmail and
-// SecondEmail, see ThunderbirdBook), in that order; a book that cannot be
-// opened or read ends the export with 1 and an empty list.
+// ("abook.mab" and the further books the user made, "abook-1.mab", ...;
+// then "history.mab"; scanned as Netscape's) and SQLite books (the same
+// names with ".sqlite": every card's PrimaryEmail and SecondEmail, see
+// ThunderbirdBook), in that order; a book that cannot be opened or read
+// ends the export with 1 and an empty list.
 #ifndef CORVANE_CONFIG_REGISTERTHUNDERBIRD_H
 #define CORVANE_CONFIG_REGISTERTHUNDERBIRD_H
 
@@ -31,6 +32,7 @@ class RegisterThunderbird : public RegisterNetscape {
   int ImportWhiteList(const std::string& path) override;
 
  protected:
+  // The profiles' files whose names match the ";"-separated patterns.
   void FindProfileFiles(const std::string& name, std::vector<std::string>& files) const override;
 
  private:

@@ -1,0 +1,11 @@
+PRAGMA page_size = 4096;
+PRAGMA user_version = 1;
+CREATE TABLE cards (uid TEXT PRIMARY KEY, localId INTEGER);
+CREATE TABLE properties (card TEXT, name TEXT, value TEXT);
+CREATE TABLE lists (uid TEXT PRIMARY KEY, localId INTEGER, name TEXT, nickName TEXT, description TEXT);
+CREATE TABLE list_cards (list TEXT, card TEXT, PRIMARY KEY(list, card));
+CREATE INDEX properties_card ON properties(card);
+CREATE INDEX properties_name ON properties(name);
+INSERT INTO cards VALUES('3e4f5a6b-7c8d-4e9f-a0b1-c2d3e4f5a601',1);
+INSERT INTO properties VALUES('3e4f5a6b-7c8d-4e9f-a0b1-c2d3e4f5a601','DisplayName','Team Lead');
+INSERT INTO properties VALUES('3e4f5a6b-7c8d-4e9f-a0b1-c2d3e4f5a601','PrimaryEmail','team.lead@carddav.example');
