@@ -58,6 +58,13 @@ void FilesIn(const std::string& folder, const std::string& patterns,
     files.push_back(corvane::JoinPath(found.folder, found.entry.cFileName));
 }
 
+// True for a file inside an add-on's folder ("\extensions\" below the
+// Profiles folder): the defaults an add-on ships, a "prefs.js" among them,
+// are not the profile's own files.
+bool InAddOn(const std::string& below_profiles) {
+  return corvane::LowerAscii(below_profiles).find("\\extensions\\") != std::string::npos;
+}
+
 // The form in which two names of one file compare equal.
 std::string SameFileKey(std::string path) {
   std::replace(path.begin(), path.end(), '/', '\\');
@@ -105,9 +112,11 @@ void RegisterThunderbird::FindProfileFiles(const std::string& name,
   const std::string root = GetAppDataFolder() + "\\Thunderbird";
   std::vector<std::string> found;
   for (const std::string& folder : NamedProfiles(root)) FilesIn(folder, name, found);
+  const std::string profiles = root + "\\Profiles";
   std::vector<std::string> below;
-  FindFiles(root + "\\Profiles", name, below);
-  for (const std::string& path : below) found.push_back(path);
+  FindFiles(profiles, name, below);
+  for (const std::string& path : below)
+    if (!InAddOn(path.substr(profiles.size()))) found.push_back(path);
 
   std::vector<std::string> seen;
   for (const std::string& path : found) {

@@ -3,8 +3,9 @@
 // Contract: the profiles are those that profiles.ini in Application
 // Data\Thunderbird names (a section's Path, relative to that folder when its
 // IsRelative is 1, else as it stands; "/" taken as a backslash) and every folder
-// below Application Data\Thunderbird\Profiles; a file of a profile is
-// listed once, the named profiles first, in the order of the INI file.
+// below Application Data\Thunderbird\Profiles but the add-ons' ("extensions"
+// folders); a file of a profile is listed once, the named profiles first, in
+// the order of the INI file.
 // Their "prefs.js" files are rewritten exactly as RegisterNetscape rewrites
 // Mozilla's (same rules, same result codes, same safe write-back); none at
 // all raises "No Thunderbird profiles found." with severity 4.
