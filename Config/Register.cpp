@@ -70,8 +70,8 @@ void Register::AddAddress(const std::string& address, corvane::IndexedAddressLis
 }
 
 void Register::FindFiles(const std::string& folder, const std::string& patterns,
-                         std::vector<std::string>& paths) {
-  ::FindFiles(folder, patterns, paths);
+                         std::vector<std::string>& paths, bool recurse) {
+  ::FindFiles(folder, patterns, paths, recurse);
 }
 
 int Register::ExportWhiteList(

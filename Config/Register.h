@@ -60,7 +60,7 @@ class Register {
   int ExportWhiteList(const std::string& path,
                       const std::function<void(corvane::IndexedAddressList& list)>& collect);
   static void FindFiles(const std::string& folder, const std::string& patterns,
-                        std::vector<std::string>& paths);
+                        std::vector<std::string>& paths, bool recurse = true);
 
   void SetResult(int result) { result_ = result; }
 

@@ -6,7 +6,6 @@
 #include <functional>
 
 #include "Config/parsers/EudoraNicknames.h"
-#include "support/FileFinder.h"
 #include "support/FileText.h"
 #include "support/RegistryKey.h"
 #include "support/text/PathMatch.h"
@@ -78,15 +77,7 @@ void RegisterEudora::FindIniFiles(const std::string& name,
   std::string folder;
   if (!RegistryKey(HKEY_LOCAL_MACHINE).ReadString(kAppPathsKey, "Path", folder) || folder.empty())
     return;
-  FileFinder finder;
-  finder.SetStartFolder(folder);
-  finder.SetNamePattern(name);
-  finder.SetIgnoreCase(true);
-  finder.SetRecurse(true);
-  finder.SetReportFolders(false);
-  finder.Run();
-  for (const FoundFile& found : finder.Results())
-    paths.push_back(corvane::JoinPath(found.folder, found.entry.cFileName));
+  FindFiles(folder, name, paths);
 }
 
 bool RegisterEudora::Configure(const std::string& proxy) {

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "Config/ThunderbirdBook.h"
-#include "support/FileFinder.h"
 #include "support/FileText.h"
 #include "support/text/PathMatch.h"
 
@@ -43,19 +42,6 @@ std::vector<std::string> SectionNames(const std::string& file) {
 bool IsFile(const std::string& path) {
   const DWORD attributes = GetFileAttributesA(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-// The files directly in `folder` (not below it) whose names match one of the
-// ";"-separated `patterns`, case ignored.
-void FilesIn(const std::string& folder, const std::string& patterns,
-             std::vector<std::string>& files) {
-  FileFinder finder;
-  finder.SetStartFolder(folder);
-  finder.SetNamePattern(patterns);
-  finder.SetRecurse(false);
-  finder.Run();
-  for (const FoundFile& found : finder.Results())
-    files.push_back(corvane::JoinPath(found.folder, found.entry.cFileName));
 }
 
 // True for a file inside an add-on's folder ("\extensions\" below the
@@ -111,7 +97,7 @@ void RegisterThunderbird::FindProfileFiles(const std::string& name,
                                            std::vector<std::string>& files) const {
   const std::string root = GetAppDataFolder() + "\\Thunderbird";
   std::vector<std::string> found;
-  for (const std::string& folder : NamedProfiles(root)) FilesIn(folder, name, found);
+  for (const std::string& folder : NamedProfiles(root)) FindFiles(folder, name, found, false);
   const std::string profiles = root + "\\Profiles";
   std::vector<std::string> below;
   FindFiles(profiles, name, below);

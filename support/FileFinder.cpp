@@ -171,12 +171,12 @@ void FileFinder::Run() {
 }
 
 void FindFiles(const std::string& folder, const std::string& patterns,
-               std::vector<std::string>& paths) {
+               std::vector<std::string>& paths, bool recurse) {
   FileFinder finder;
   finder.SetStartFolder(folder);
   finder.SetNamePattern(patterns);
   finder.SetIgnoreCase(true);
-  finder.SetRecurse(true);
+  finder.SetRecurse(recurse);
   finder.SetReportFolders(false);
   finder.Run();
   for (const FoundFile& found : finder.Results())

@@ -71,9 +71,10 @@ class FileFinder : public CriticalSection {
   std::string excluded_folders_;
 };
 
-// The full paths of every file below `folder` whose name matches `patterns`
-// (case ignored, recursive, no folders), appended to `paths` in search order.
+// The full paths of every file below `folder` (or, without `recurse`, only
+// directly in it) whose name matches `patterns` (case ignored, no folders),
+// appended to `paths` in search order.
 void FindFiles(const std::string& folder, const std::string& patterns,
-               std::vector<std::string>& paths);
+               std::vector<std::string>& paths, bool recurse = true);
 
 #endif  // CORVANE_SUPPORT_FILEFINDER_H
