@@ -32,6 +32,7 @@
 #include "corvane_config.h"
 #include "exports/ExportList.h"
 #include "support/ConfigLog.h"
+#include "support/text/AccountRules.h"
 
 namespace {
 
@@ -611,8 +612,7 @@ std::vector<ClientAccounts> ListClients(const std::string& which) {
 // "configured" when the account looks pointed at the proxy (the rule that
 // decides whether a reset would restore it), "direct" otherwise.
 const char* State(const AccountView& account, const std::string& proxy) {
-  RegisterEudora rules;
-  return rules.CanRestore(account.user, account.server, proxy) ? "configured" : "direct";
+  return corvane::CanRestore(account.user, account.server, proxy) ? "configured" : "direct";
 }
 
 int Show(const std::string& which, const std::string& proxy) {
