@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "Config/ThunderbirdBook.h"
+#include "support/FileFinder.h"
 #include "support/FileText.h"
 #include "support/text/PathMatch.h"
 
@@ -11,6 +12,18 @@ namespace {
 const char kSourceFile[] = "Config\\RegisterThunderbird";
 const char kNoProfiles[] = "No Thunderbird profiles found.";
 const char kProfileList[] = "profiles.ini";
+
+// The address books in the order they are read: the personal books (the
+// first and those the user made), then the collected addresses; Mork before
+// SQLite.
+struct BookGroup {
+  const char* names;
+  bool mork;
+};
+const BookGroup kBookGroups[] = {{"abook.mab;abook-*.mab", true},
+                                 {"history.mab", true},
+                                 {"abook.sqlite;abook-*.sqlite", false},
+                                 {"history.sqlite", false}};
 
 // Section names and values of profiles.ini, read through the profile-string
 // functions.  A value longer than the buffer is cut; a path is far shorter.
@@ -51,12 +64,6 @@ bool InAddOn(const std::string& below_profiles) {
   return corvane::LowerAscii(below_profiles).find("\\extensions\\") != std::string::npos;
 }
 
-// The form in which two names of one file compare equal.
-std::string SameFileKey(std::string path) {
-  std::replace(path.begin(), path.end(), '/', '\\');
-  return corvane::LowerAscii(path);
-}
-
 }  // namespace
 
 std::vector<std::string> RegisterThunderbird::PreferenceFiles(int line) const {
@@ -82,14 +89,21 @@ bool RegisterThunderbird::Restore(const std::string& proxy) {
 
 int RegisterThunderbird::ImportWhiteList(const std::string& path) {
   return ExportWhiteList(path, [&](corvane::IndexedAddressList& list) {
+    // One search of the profiles for every book; then the books group by
+    // group, each group's in search order.
+    std::string all;
+    for (const BookGroup& group : kBookGroups) all += std::string(all.empty() ? "" : ";") + group.names;
     std::vector<std::string> books;
-    FindProfileFiles("abook.mab;abook-*.mab", books);
-    FindProfileFiles("history.mab", books);
-    for (const std::string& book : books) ScanMorkBook(book, list);
-    books.clear();
-    FindProfileFiles("abook.sqlite;abook-*.sqlite", books);
-    FindProfileFiles("history.sqlite", books);
-    for (const std::string& book : books) ThunderbirdBook::ReadAddresses(book, list);
+    FindProfileFiles(all, books);
+    for (const BookGroup& group : kBookGroups)
+      for (const std::string& book : books) {
+        const std::string name = corvane::LowerAscii(book.substr(book.find_last_of("\\/") + 1));
+        if (!corvane::MatchPatternList(name, group.names)) continue;
+        if (group.mork)
+          ScanMorkBook(book, list);
+        else
+          ThunderbirdBook::ReadAddresses(book, list);
+      }
   });
 }
 
@@ -106,7 +120,7 @@ void RegisterThunderbird::FindProfileFiles(const std::string& name,
 
   std::vector<std::string> seen;
   for (const std::string& path : found) {
-    const std::string key = SameFileKey(path);
+    const std::string key = SamePathKey(path);
     if (std::find(seen.begin(), seen.end(), key) != seen.end()) continue;
     seen.push_back(key);
     files.push_back(path);

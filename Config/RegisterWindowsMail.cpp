@@ -6,9 +6,9 @@
 
 #include "Config/parsers/ContactFile.h"
 #include "Config/parsers/OeAccount.h"
+#include "support/FileFinder.h"
 #include "support/FileText.h"
 #include "support/RegistryKey.h"
-#include "support/text/PathMatch.h"
 
 namespace {
 
@@ -63,16 +63,6 @@ std::string Expanded(const std::string& text) {
   return size == 0 || size > expanded.size() ? text : expanded.substr(0, size - 1);
 }
 
-// The form in which two names of one folder compare equal: full path ("."
-// and ".." resolved), lower case, no trailing separator.
-std::string SameFolderKey(const std::string& folder) {
-  std::string full(MAX_PATH, '\0');
-  const DWORD size = GetFullPathNameA(folder.c_str(), MAX_PATH, &full[0], nullptr);
-  full = size > 0 && size < MAX_PATH ? full.substr(0, size) : folder;
-  while (full.size() > 3 && (full.back() == '\\' || full.back() == '/')) full.pop_back();
-  return corvane::LowerAscii(full);
-}
-
 }  // namespace
 
 std::vector<std::string> RegisterWindowsMail::StoreFolders() const {
@@ -86,7 +76,7 @@ std::vector<std::string> RegisterWindowsMail::StoreFolders() const {
         local.empty() ? "" : local + "\\" + store.folder};
     for (const std::string& folder : candidates) {
       if (folder.empty()) continue;
-      const std::string key = SameFolderKey(folder);
+      const std::string key = SamePathKey(folder);
       if (std::find(keys.begin(), keys.end(), key) != keys.end()) continue;
       keys.push_back(key);
       folders.push_back(folder);

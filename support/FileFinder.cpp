@@ -182,3 +182,11 @@ void FindFiles(const std::string& folder, const std::string& patterns,
   for (const FoundFile& found : finder.Results())
     paths.push_back(JoinPath(found.folder, found.entry.cFileName));
 }
+
+std::string SamePathKey(const std::string& path) {
+  std::string full(MAX_PATH, '\0');
+  const DWORD size = GetFullPathNameA(path.c_str(), MAX_PATH, &full[0], nullptr);
+  full = size > 0 && size < MAX_PATH ? full.substr(0, size) : path;
+  while (full.size() > 3 && (full.back() == '\\' || full.back() == '/')) full.pop_back();
+  return LowerAscii(full);
+}

@@ -77,4 +77,9 @@ class FileFinder : public CriticalSection {
 void FindFiles(const std::string& folder, const std::string& patterns,
                std::vector<std::string>& paths, bool recurse = true);
 
+// The form in which two names of one file or folder compare equal: its full
+// path ("." and ".." resolved, "/" taken as "\"), in lower case, without a
+// trailing separator.
+std::string SamePathKey(const std::string& path);
+
 #endif  // CORVANE_SUPPORT_FILEFINDER_H
